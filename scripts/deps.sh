@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian packages that Quorvane needs and that are not there yet.
+# Usage: scripts/deps.sh PACKAGE...   (sourced helpers: quorvane_need PACKAGE...)
+set -euo pipefail
+
+quorvane_need() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}" >&2
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building and starting the programs needs.
+QUORVANE_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
+    libglx-mesa0 qt6-qpa-plugins fonts-dejavu-core)
+# What the test suite adds: GoogleTest, the peers that lists are checked against, the fuzzer's compiler.
+QUORVANE_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev
+    rhash cksfv coreutils clang libclang-rt-14-dev zlib1g-dev libssl-dev)
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    quorvane_need "$@"
+fi

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds Quorvane and runs every test (installing what it needs with apt-get):
+#   1. the whole suite in a release build,
+#   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+#   3. the threaded verification tests under ThreadSanitizer,
+#   4. a short smoke run of the list-reader fuzzer (clang's libFuzzer).
+# Incremental: the build folders under build/ are reused.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+quorvane_need "${QUORVANE_BUILD_PACKAGES[@]}" "${QUORVANE_TEST_PACKAGES[@]}"
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "Release build and tests"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BENCH=ON >/dev/null
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="-O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
+    -DCMAKE_C_FLAGS="-O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 600 -LE peers
+
+step "ThreadSanitizer build and the threaded tests"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BENCH=OFF -DQUORVANE_GUI=OFF \
+    -DCMAKE_CXX_FLAGS="-O1 -fsanitize=thread" -DCMAKE_C_FLAGS="-O1 -fsanitize=thread" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
+cmake --build build/tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 600 -L threads
+
+if command -v clang++ >/dev/null; then
+    step "List-reader fuzzer, short smoke run"
+    cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+        -DQUORVANE_FUZZ=ON -DQUORVANE_GUI=OFF -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
+    cmake --build build/fuzz -j "$jobs" --target ListReaderFuzzer
+    mkdir -p build/fuzz/corpus
+    cp -n fuzz/corpus/* build/fuzz/corpus/ 2>/dev/null || true
+    build/fuzz/fuzz/ListReaderFuzzer -max_total_time=20 -max_len=65536 -rss_limit_mb=2048 build/fuzz/corpus >/dev/null 2>build/fuzz/last.log \
+        || { tail -n 40 build/fuzz/last.log; exit 1; }
+    tail -n 1 build/fuzz/last.log
+fi
+
+step "All tests passed"

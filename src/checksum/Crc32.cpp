@@ -1,0 +1,1 @@
+#include "checksum/Crc32.h"

@@ -1,0 +1,45 @@
+#pragma once
+
+// CRC-32 of IEEE 802.3 (reflected polynomial 0xEDB88320) over buffers and whole files, and the
+// process-wide engine variables through which every file-hashing routine is driven.
+//
+// Threads: the engine variables are shared by the user-interface thread (which starts runs, sets
+// CrcAbort, installs the callbacks while no run is in progress) and the one thread that hashes.
+// Crc32OfFile throws std::system_error when the file cannot be opened; nothing else throws.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Progress callback: Percent (0..100) of the current file read so far, and the bytes of the chunk just read.
+using TCrcProgressEvent = std::function<void(std::uint8_t Percent, std::int32_t ChunkBytes)>;
+
+inline std::int32_t CrcBufSize = 65536;     // read size of every file-hashing routine
+inline std::atomic<bool> CrcAbort{false};     // abort request: hashing stops after the current chunk
+inline std::atomic<bool> CrcInThread{false};  // true while the verification worker hashes: no message pump
+inline TCrcProgressEvent CrcOnProgress;       // called after every chunk of a non-empty file when set
+inline std::function<void()> CrcMessagePump;  // the user-interface message pump (GUI only), run between chunks
+
+// What happened while a file was read, for callers that must tell a failed read from a result.
+struct FileReadOutcome {
+    bool Opened = false;           // the file was opened as a regular file
+    bool ReadError = false;        // a read failed part-way; the result covers the bytes before it
+    std::uint64_t BytesRead = 0;   // bytes fed to the checksum
+};
+
+// Table step per byte, no preset and no final inversion: calls chain over consecutive buffers.
+// Count of 0 or less returns Crc unchanged.
+std::uint32_t Crc32Update(std::uint32_t Crc, const void* Buffer, std::ptrdiff_t Count);
+
+// Finished CRC-32 of a file's content, read in CrcBufSize chunks. Clears CrcAbort first; stops after
+// the chunk during which CrcAbort was set. Throws std::system_error when the file cannot be opened
+// (only regular files are opened; a folder, fifo or device counts as unopenable).
+std::uint32_t Crc32OfFile(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
+
+// 8 upper-case hexadecimal digits of a CRC-32.
+std::string Crc32ToText(std::uint32_t Crc);
+
+// CRC text of a file for list creation: "FFFFFFFF" when the file cannot be opened; never throws.
+std::string FileCrcText(const std::string& FileName, FileReadOutcome* Outcome = nullptr);

@@ -1,0 +1,1 @@
+#include "checksum/Md5.h"

@@ -1,0 +1,32 @@
+#pragma once
+
+// The rows of the checksum list view, built from the item list under the display filter and the
+// size mode. A pure function of its inputs, apart from each record's ListItem, which it sets.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "lists/ItemList.h"
+#include "util/LocaleFormat.h"
+
+enum class TRowKind : std::uint8_t { Header, Separator, File };
+
+// Display filter values: 1 All, 2 Missing, 3 Bad, 4 Good.
+enum TDisplayFilter : std::int32_t { dfAll = 1, dfMissing = 2, dfBad = 3, dfGood = 4 };
+
+struct TRow {
+    TRowKind Kind = TRowKind::File;
+    std::string Caption;          // header: list path; file: name part of FileName; separator: empty
+    std::int32_t Image = -1;      // header 0, separator -1, file: the record's State
+    std::int32_t Indent = 0;      // file rows 1
+    std::string SizeText;         // file rows only
+    TItemRec* Record = nullptr;   // file rows only
+};
+
+// Builds every row; sets ListItem of shown records to their row index and of hidden ones to -1.
+std::vector<TRow> BuildRows(ItemList& Items, std::int32_t DisplayFilter, int SizeType,
+                            const LocaleFormat& Locale = {});
+
+// The "Size" column text of a record's size: "Not Found", "0 KB", or by the size mode.
+std::string ItemSizeText(std::int64_t Size, int SizeType, const LocaleFormat& Locale = {});

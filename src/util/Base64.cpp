@@ -1,0 +1,1 @@
+#include "util/Base64.h"

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Decodes RFC 4648 base64; every character outside the alphabet ("=", line breaks) is skipped,
+// a final lone character is dropped.
+std::string Base64Decode(std::string_view Text);

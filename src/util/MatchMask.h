@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string_view>
+
+// Wildcard match of one name against one mask: "*" any run, "?" any one byte, ASCII letters without case.
+// A mask without "*" matches only names of its own length.
+bool MatchMask(std::string_view Mask, std::string_view Name);

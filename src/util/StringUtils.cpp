@@ -1,0 +1,1 @@
+#include "util/StringUtils.h"
