@@ -1,0 +1,61 @@
+#pragma once
+
+// What a verification run needs from the window that shows it. The desktop program implements it on
+// its list view and progress panel, the console tool on standard output and its progress line, the
+// tests on plain vectors.
+//
+// Threads: WakeUiThread is called on the worker thread; every other member is called on the
+// user-interface thread only (inside BeginRun, EndRun, or while pending display changes are served).
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "lists/ItemRows.h"
+
+// The latest progress figures of a run, applied by the user-interface thread as they come.
+struct TProgressFigures {
+    std::int32_t FilePos = 0;   // FileProgressBar, 0..100
+    std::int32_t TotalPos = 0;  // TotalProgressBar, 0..100 (may exceed 100 when files grew)
+    bool TextsChanged = false;  // RateText and TimeLeftText were refreshed since the last figures applied
+    std::string RateText;       // Label1: "(%1.2f MB/s)"
+    std::string TimeLeftText;   // Label7 during the run: "Estimated Time Left: " and a duration
+};
+
+class RunView {
+public:
+    virtual ~RunView() = default;
+
+    // Worker thread: ask the user-interface thread to call Serve soon (a queued call). Serve is safe to
+    // call at any time, also after the run object is gone (it then does nothing). The console tool,
+    // whose main thread waits in TcrcThread::Wait, may ignore it.
+    virtual void WakeUiThread(std::function<void()> Serve) = 0;
+
+    // The rows of the list view, as built by BuildRows; not rebuilt while a run is in progress.
+    virtual const std::vector<TRow>& Rows() const = 0;
+    // Indexes of the selected rows, ascending.
+    virtual std::vector<std::int32_t> SelectedRows() const = 0;
+
+    // Enables or disables bOpen, bCheck, bCreate, bDisplay and the drop target.
+    virtual void SetCommandsEnabled(bool Enabled) = 0;
+    // Sets FileProgressBar and TotalProgressBar (0 at a run's start, 100 at its end).
+    virtual void SetProgressBars(std::int32_t FilePos, std::int32_t TotalPos) = 0;
+    // Applies progress figures (bars only where they changed; texts when TextsChanged).
+    virtual void ShowProgress(const TProgressFigures& Figures) = 0;
+    // Sets Label7: "Complete in " and a duration after a completed run, empty after an aborted one.
+    virtual void SetCompletionText(const std::string& Text) = 0;
+
+    // The row now shows image Image (the record's State; 1 Unchecked ... 4 Good).
+    virtual void RowImageChanged(std::int32_t Row, std::int32_t Image) = 0;
+    // The row's Size column follows Size (ItemSizeText in the view's size mode; -1 gives "Not Found").
+    virtual void RowSizeChanged(std::int32_t Row, std::int64_t Size) = 0;
+    // Scrolls the row fully into view.
+    virtual void ScrollIntoView(std::int32_t Row) = 0;
+    // The counters changed: repaint the status bar.
+    virtual void RepaintStatusBar() = 0;
+
+    // The worker has ended after EndRun; the owner may now destroy the run (not called while the owner
+    // waits in TcrcThread::Wait, nor when the window is closing).
+    virtual void RunEnded() {}
+};

@@ -1,0 +1,82 @@
+#pragma once
+
+// The verification run: one worker thread that checks the covered records of the item list against the
+// files, marking each Good, Bad or Missing, while the window stays usable.
+//
+// Threads: a TcrcThread is created, started, waited for and destroyed on the user-interface thread that
+// owns the item list, the counters and the view; the worker runs Execute. The worker never calls the view
+// itself: display changes are queued and applied by the user-interface thread when it serves them (the
+// Serve callable handed to RunView::WakeUiThread, or Wait). BeginRun and EndRun run on the user-interface
+// thread while the worker waits. Nothing here throws once the worker runs.
+//
+// Lifetime: the item list, the counters and the view must outlive the TcrcThread; its destructor waits
+// for the worker, so destroying it before freeing the records is enough. To close the window during a
+// run, set AppClosing and CrcAbort, then destroy the TcrcThread: the worker stops after its current chunk
+// and skips its end-of-run work, and no display change reaches the view any more.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lists/ItemList.h"
+#include "verify/RunFlags.h"
+#include "verify/RunView.h"
+
+// One record covered by a run, taken when the run begins.
+struct TRunItem {
+    std::size_t RecordIndex = 0;  // index in the item list
+    std::int32_t Row = -1;        // its row in the view
+    TItemRec* Record = nullptr;
+};
+
+class TcrcThread {
+public:
+    // Does not start the worker; see StartCheck.
+    TcrcThread(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View);
+    // Waits for the worker (Wait) when it still runs.
+    ~TcrcThread();
+    TcrcThread(const TcrcThread&) = delete;
+    TcrcThread& operator=(const TcrcThread&) = delete;
+
+    // Starts the worker: clears CrcAbort, installs the progress callback and runs Execute on a new thread.
+    void Start();
+    // Waits until the worker has ended, applying its display changes and running BeginRun / EndRun on
+    // the calling (user-interface) thread meanwhile. Returns at once when the worker never started.
+    void Wait();
+    // True once the worker has left Execute (EndRun done, or skipped when closing).
+    bool Finished() const;
+    // Applies pending display changes and runs a pending BeginRun / EndRun (user-interface thread).
+    void Serve();
+
+    // True when the run covers every shown record (decided by BeginRun).
+    bool CheckAll() const { return CheckAllRows; }
+    // The records the run covers, in item-list order (taken by BeginRun).
+    const std::vector<TRunItem>& Covered() const { return Snapshot; }
+
+private:
+    struct TMailbox;
+
+    void Execute();
+    void BeginRun();
+    void EndRun();
+    void RecountResults();
+    void Synchronize(void (TcrcThread::*Step)());
+    void PostDisplay(std::function<void()> Call);
+    void OnProgress(std::uint8_t Percent, std::int32_t ChunkBytes);
+
+    ItemList& Items;
+    TCounters& Counters;
+    const bool IsMd5List;
+    RunView& View;
+    std::shared_ptr<TMailbox> Mailbox;
+    std::thread Worker;
+    bool CheckAllRows = true;
+    std::vector<TRunItem> Snapshot;
+};
+
+// Creates and starts a verification run over the current rows of View (StartCheck of the window).
+std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View);
