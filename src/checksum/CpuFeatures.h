@@ -1,0 +1,13 @@
+#pragma once
+
+// What the x86 processor and the operating system offer to the SIMD kernels, read once with cpuid and
+// xgetbv. On other processors everything is false.
+
+struct TCpuFeatures {
+    bool Pclmul = false;   // PCLMULQDQ with SSE4.1
+    bool Avx2 = false;     // AVX2, with the ymm state saved by the operating system
+    bool Vpclmul = false;  // VPCLMULQDQ on ymm registers (needs Avx2 too to be usable)
+};
+
+// The features of this machine; computed on first call, thread-safe.
+const TCpuFeatures& CpuFeatures();

@@ -1,0 +1,32 @@
+#pragma once
+
+// Sequential reading of one regular file for the hashing routines.
+//
+// Only regular files are opened: the open itself does not block (O_NONBLOCK), so a fifo or a device
+// named in a list is refused instead of hanging the run. Open failures throw std::system_error with the
+// errno; read failures are reported by Read and Error, since a hashing routine turns them into a value.
+// Move-only; one thread at a time.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class TFileReader {
+public:
+    explicit TFileReader(const std::string& FileName);  // throws std::system_error when not openable
+    ~TFileReader();
+    TFileReader(TFileReader&& Other) noexcept;
+    TFileReader& operator=(TFileReader&& Other) noexcept;
+    TFileReader(const TFileReader&) = delete;
+    TFileReader& operator=(const TFileReader&) = delete;
+
+    std::uint64_t Size() const { return FileSize; }  // size when opened
+    // Reads up to Count bytes; fewer only at the end of the file or when a read fails (see Error).
+    std::size_t Read(void* Buffer, std::size_t Count);
+    int Error() const { return LastError; }  // errno of the failed read, 0 while none failed
+
+private:
+    int Handle = -1;
+    std::uint64_t FileSize = 0;
+    int LastError = 0;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+// The verification worker's file routines: the same texts as FileCrcText and FileMd5Text, computed
+// without ever running the message pump. Progress goes through CrcOnProgress; CrcAbort is read, never
+// cleared (the run clears it when it starts). Outcome, when given, tells an unreadable file from one
+// whose content happens to hash to the failure text. Called on the worker thread; never throw.
+
+#include <string>
+
+#include "checksum/Crc32.h"
+
+// CRC-32 text of a file, FFFFFFFF when it cannot be opened. CrcInThread is true during the call and
+// false after it, whatever happens.
+std::string ThreadCrcText(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
+
+// MD5 text of a file, the digest of empty input when it cannot be opened; empty text on any other failure.
+std::string ThreadMd5Text(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
