@@ -13,15 +13,7 @@
 #include <vector>
 
 #include "lists/ItemRows.h"
-
-// The latest progress figures of a run, applied by the user-interface thread as they come.
-struct TProgressFigures {
-    std::int32_t FilePos = 0;   // FileProgressBar, 0..100
-    std::int32_t TotalPos = 0;  // TotalProgressBar, 0..100 (may exceed 100 when files grew)
-    bool TextsChanged = false;  // RateText and TimeLeftText were refreshed since the last figures applied
-    std::string RateText;       // Label1: "(%1.2f MB/s)"
-    std::string TimeLeftText;   // Label7 during the run: "Estimated Time Left: " and a duration
-};
+#include "verify/Progress.h"
 
 class RunView {
 public:
@@ -41,7 +33,7 @@ public:
     virtual void SetCommandsEnabled(bool Enabled) = 0;
     // Sets FileProgressBar and TotalProgressBar (0 at a run's start, 100 at its end).
     virtual void SetProgressBars(std::int32_t FilePos, std::int32_t TotalPos) = 0;
-    // Applies progress figures (bars only where they changed; texts when TextsChanged).
+    // Applies the latest progress figures of the run (TProgress::Latest; Serial tells new from seen).
     virtual void ShowProgress(const TProgressFigures& Figures) = 0;
     // Sets Label7: "Complete in " and a duration after a completed run, empty after an aborted one.
     virtual void SetCompletionText(const std::string& Text) = 0;

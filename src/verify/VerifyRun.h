@@ -9,7 +9,7 @@
 // Serve callable handed to RunView::WakeUiThread, or Wait). BeginRun and EndRun run on the user-interface
 // thread while the worker waits. Nothing here throws once the worker runs.
 //
-// Lifetime: the item list, the counters and the view must outlive the TcrcThread; its destructor waits
+// Lifetime: the item list, the counters, the view and the progress object must outlive the TcrcThread; its destructor waits
 // for the worker, so destroying it before freeing the records is enough. To close the window during a
 // run, set AppClosing and CrcAbort, then destroy the TcrcThread: the worker stops after its current chunk
 // and skips its end-of-run work, and no display change reaches the view any more.
@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "lists/ItemList.h"
+#include "verify/Progress.h"
 #include "verify/RunFlags.h"
 #include "verify/RunView.h"
 
@@ -35,8 +36,8 @@ struct TRunItem {
 
 class TcrcThread {
 public:
-    // Does not start the worker; see StartCheck.
-    TcrcThread(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View);
+    // Does not start the worker; see StartCheck. Progress holds the run counters and the figures shown.
+    TcrcThread(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View, TProgress& Progress);
     // Waits for the worker (Wait) when it still runs.
     ~TcrcThread();
     TcrcThread(const TcrcThread&) = delete;
@@ -57,8 +58,10 @@ public:
     // The records the run covers, in item-list order (taken by BeginRun).
     const std::vector<TRunItem>& Covered() const { return Snapshot; }
 
-private:
     struct TMailbox;
+
+private:
+    static void ServeBox(TMailbox& Box);
 
     void Execute();
     void BeginRun();
@@ -66,7 +69,9 @@ private:
     void RecountResults();
     void Synchronize(void (TcrcThread::*Step)());
     void PostDisplay(std::function<void()> Call);
+    void Wake();
     void OnProgress(std::uint8_t Percent, std::int32_t ChunkBytes);
+    void CheckOne(const TRunItem& Item);
 
     ItemList& Items;
     TCounters& Counters;
@@ -76,7 +81,10 @@ private:
     std::thread Worker;
     bool CheckAllRows = true;
     std::vector<TRunItem> Snapshot;
+    std::vector<TItemRec*> RowRecords;  // the record of every row that has one, for RecountResults
+    TProgress& Progress;
 };
 
 // Creates and starts a verification run over the current rows of View (StartCheck of the window).
-std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View);
+std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View,
+                                       TProgress& Progress);
