@@ -12,12 +12,13 @@
 
 enum TItemState : std::int32_t { isUnchecked = 1, isMissing = 2, isBad = 3, isGood = 4 };
 
+// One file of an open list. 96 bytes plus the heap of its two strings (ListFile is shared per list).
 struct TItemRec {
     std::string FileName;                          // full path: list folder + name as written
     std::string Checksum;                          // expected text, exactly as read
+    std::shared_ptr<const std::string> ListFile;   // the list file it came from (shared by its records)
     std::int64_t Size = -1;                        // bytes; -1 when not found
     std::atomic<std::int32_t> State{isUnchecked};  // TItemState
-    std::shared_ptr<const std::string> ListFile;   // the list file it came from (shared by its records)
     std::int32_t ListItem = -1;                    // index of its row in the view, or -1 when hidden
 };
 
@@ -26,6 +27,10 @@ class ItemList {
 public:
     TItemRec& Add() { return Items.emplace_back(); }
     void Clear() { Items.clear(); }
+    void Truncate(std::size_t NewCount) {  // drops the records from NewCount on
+        while (Items.size() > NewCount)
+            Items.pop_back();
+    }
     std::size_t Count() const { return Items.size(); }
     bool Empty() const { return Items.empty(); }
     TItemRec& operator[](std::size_t I) { return Items[I]; }
@@ -47,5 +52,6 @@ struct TCounters {
     std::atomic<std::int32_t> GoodCount{0};
 };
 
-// Size of a regular file (symbolic links followed) without opening it; -1 when absent or a folder.
+// Size of a regular file (symbolic links followed) without opening it; -1 when absent, a folder, or
+// anything else that is not a regular file (fifo, device, socket). Never throws.
 std::int64_t FileSize64(const std::string& Path);

@@ -24,9 +24,13 @@ struct TRow {
     TItemRec* Record = nullptr;   // file rows only
 };
 
-// Builds every row; sets ListItem of shown records to their row index and of hidden ones to -1.
+// Builds every row (RefillList): a header per list file, a separator before every header but the
+// first, a file row per record that the filter shows (dfAll, or State equal to the filter). Sets
+// ListItem of shown records to their row index and of hidden ones to -1. An empty list gives no rows.
 std::vector<TRow> BuildRows(ItemList& Items, std::int32_t DisplayFilter, int SizeType,
                             const LocaleFormat& Locale = {});
 
-// The "Size" column text of a record's size: "Not Found", "0 KB", or by the size mode.
+// The "Size" column text of a record's size: "Not Found" (-1, or any negative), "0 KB", or by the size
+// mode: 0 Auto (SizeToText with "bytes"), 1 KB ("%.0n KB", at least 1), 2 Bytes (digits only).
+// Any other size mode reads as Auto.
 std::string ItemSizeText(std::int64_t Size, int SizeType, const LocaleFormat& Locale = {});

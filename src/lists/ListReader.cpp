@@ -1,1 +1,349 @@
+// The list reader of Part 2.2.
+//
+// A list is read whole into one buffer and cleaned as views into it: the lines, the MD5 lines turned
+// into SFV order (written into a second buffer reserved up front, so views never move), the
+// whole-text trim (done on the first and last non-blank lines, which is what joining, trimming and
+// splitting again amounts to), then the duplicate test. The duplicate test keeps a hash set of the
+// kept lines, hashed and compared with ASCII letters folded: the same result as comparing each line
+// with every kept line, in linear time. The hash is seeded per process, so a crafted list cannot aim
+// at collisions. Records are then made straight from the views; each string gets its exact size.
+
 #include "lists/ListReader.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "util/PathUtils.h"
+#include "util/StringUtils.h"
+
+namespace {
+
+struct TCleanLines {
+    std::string Rewritten;                 // MD5 lines in SFV order
+    std::vector<std::string_view> Lines;   // into the list's bytes or into Rewritten
+};
+
+[[noreturn]] void ThrowCannotOpen(const std::string& Path) { throw ListFileError("Cannot open file " + Path); }
+
+class FileHandle {
+public:
+    explicit FileHandle(int Handle) : Fd(Handle) {}
+    ~FileHandle() {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int Get() const { return Fd; }
+
+private:
+    int Fd;
+};
+
+// The whole content of a regular file. Never opens anything else (a fifo or device could block or
+// have side effects): the path is checked first, and the opened handle again (it may have changed).
+std::string ReadListBytes(const std::string& Path) {
+    struct stat St {};
+    if (::stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode))
+        ThrowCannotOpen(Path);
+    const FileHandle File(::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (File.Get() < 0 || ::fstat(File.Get(), &St) != 0 || !S_ISREG(St.st_mode))
+        ThrowCannotOpen(Path);
+    std::string Bytes;
+    // The size is only a hint: the file may grow or shrink while it is read.
+    std::size_t Capacity = St.st_size > 0 ? static_cast<std::size_t>(St.st_size) + 1 : 4096;
+    std::size_t Used = 0;
+    for (;;) {
+        if (Used == Capacity)
+            Capacity *= 2;
+        Bytes.resize(Capacity);
+        const ssize_t Got = ::read(File.Get(), Bytes.data() + Used, Capacity - Used);
+        if (Got < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowCannotOpen(Path); // EIO and friends: the list vanished or broke while read
+        }
+        if (Got == 0)
+            break;
+        Used += static_cast<std::size_t>(Got);
+    }
+    Bytes.resize(Used);
+    return Bytes;
+}
+
+// Splits at CR LF, LF or CR; drops empty and comment lines (Part 2.2 LoadListFile steps 1 and 2).
+void SplitLines(std::string_view Text, std::vector<std::string_view>& Lines) {
+    const char* Pos = Text.data();
+    const char* const End = Pos + Text.size();
+    // The next CR and LF, each found with memchr and kept until passed.
+    const char* NextCr = nullptr;
+    const char* NextLf = nullptr;
+    auto Find = [End](const char* From, char C) {
+        const void* Hit = std::memchr(From, C, static_cast<std::size_t>(End - From));
+        return Hit ? static_cast<const char*>(Hit) : End;
+    };
+    while (Pos < End) {
+        if (!NextCr || NextCr < Pos)
+            NextCr = Find(Pos, '\r');
+        if (!NextLf || NextLf < Pos)
+            NextLf = Find(Pos, '\n');
+        const char* Break = NextCr < NextLf ? NextCr : NextLf;
+        if (Break > Pos && *Pos != ';')
+            Lines.emplace_back(Pos, static_cast<std::size_t>(Break - Pos));
+        if (Break == End)
+            break;
+        Pos = Break + ((*Break == '\r' && Break + 1 < End && Break[1] == '\n') ? 2 : 1);
+    }
+}
+
+bool AllBlank(std::string_view Line) {
+    for (const char C : Line)
+        if (!IsBlank(C))
+            return false;
+    return true;
+}
+
+// MD5 line: digest, space, name  ->  name (trimmed, every "*" removed), space, digest.
+void RewriteMd5Lines(TCleanLines& Clean, std::size_t Reserve) {
+    std::string& Out = Clean.Rewritten;
+    Out.reserve(Reserve); // every line grows by one byte at most, so the views below never move
+    for (std::string_view& Line : Clean.Lines) {
+        const std::size_t Space = Line.find(' ');
+        const std::string_view Digest = Space == std::string_view::npos ? std::string_view{}
+                                                                        : TrimBlanks(Line.substr(0, Space));
+        const std::string_view Name = TrimBlanks(Space == std::string_view::npos ? Line : Line.substr(Space));
+        const std::size_t Start = Out.size();
+        for (const char C : Name)
+            if (C != '*')
+                Out += C;
+        Out += ' ';
+        Out.append(Digest);
+        Line = std::string_view(Out).substr(Start);
+    }
+}
+
+// Joining the lines, trimming the whole text and splitting it again.
+void TrimWholeText(std::vector<std::string_view>& Lines) {
+    std::size_t First = 0;
+    std::size_t Last = Lines.size();
+    while (First < Last && AllBlank(Lines[First]))
+        ++First;
+    while (Last > First && AllBlank(Lines[Last - 1]))
+        --Last;
+    if (First == Last) {
+        Lines.clear();
+        return;
+    }
+    std::string_view& Head = Lines[First];
+    while (IsBlank(Head.front()))
+        Head.remove_prefix(1);
+    std::string_view& Tail = Lines[Last - 1];
+    while (IsBlank(Tail.back()))
+        Tail.remove_suffix(1);
+    Lines.erase(Lines.begin() + static_cast<std::ptrdiff_t>(Last), Lines.end());
+    Lines.erase(Lines.begin(), Lines.begin() + static_cast<std::ptrdiff_t>(First));
+}
+
+std::uint64_t HashSeed() {
+    static const std::uint64_t Seed = [] {
+        std::random_device Device;
+        return (static_cast<std::uint64_t>(Device()) << 32) ^ Device() ^ 0x9E3779B97F4A7C15ULL;
+    }();
+    return Seed;
+}
+
+// Eight bytes with their ASCII capitals folded to lower case at once.
+inline std::uint64_t FoldWord(std::uint64_t X) {
+    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+    const std::uint64_t Heptets = X & (0x7F * Ones);
+    const std::uint64_t AtLeastA = Heptets + (0x80 - 'A') * Ones; // high bit: byte >= 'A'
+    const std::uint64_t AboveZ = Heptets + (0x80 - 'Z' - 1) * Ones; // high bit: byte > 'Z'
+    const std::uint64_t Capital = (AtLeastA ^ AboveZ) & ~X & (0x80 * Ones);
+    return X | (Capital >> 2);
+}
+
+std::uint64_t FoldedHash(std::string_view Line, std::uint64_t Seed) {
+    constexpr std::uint64_t K = 0x9FB21C651E98DF25ULL;
+    std::uint64_t H = Seed ^ (Line.size() * K);
+    const char* P = Line.data();
+    std::size_t Left = Line.size();
+    for (; Left >= 8; P += 8, Left -= 8) {
+        std::uint64_t W;
+        std::memcpy(&W, P, 8);
+        H = std::rotl((H ^ FoldWord(W)) * K, 29);
+    }
+    if (Left > 0) {
+        std::uint64_t W = 0;
+        std::memcpy(&W, P, Left);
+        H = std::rotl((H ^ FoldWord(W)) * K, 29);
+    }
+    H ^= H >> 32;
+    H *= K;
+    H ^= H >> 29;
+    return H;
+}
+
+// Keeps each line only if no earlier kept line equals it ignoring ASCII case (step 6).
+void RemoveDuplicates(std::vector<std::string_view>& Lines) {
+    if (Lines.size() < 2)
+        return;
+    std::size_t Slots = 16;
+    while (Slots < Lines.size() * 2)
+        Slots *= 2;
+    const std::size_t Mask = Slots - 1;
+    std::vector<std::size_t> Kept(Slots, 0); // index + 1 of a kept line, 0 when free
+    std::vector<std::uint32_t> Tags(Slots, 0);
+    const std::uint64_t Seed = HashSeed();
+    std::size_t Count = 0;
+    for (std::size_t I = 0; I < Lines.size(); ++I) {
+        const std::string_view Line = Lines[I];
+        const std::uint64_t H = FoldedHash(Line, Seed);
+        const auto Tag = static_cast<std::uint32_t>(H >> 32);
+        std::size_t Slot = static_cast<std::size_t>(H) & Mask;
+        bool Duplicate = false;
+        while (Kept[Slot] != 0) {
+            if (Tags[Slot] == Tag && SameTextAscii(Lines[Kept[Slot] - 1], Line)) {
+                Duplicate = true;
+                break;
+            }
+            Slot = (Slot + 1) & Mask;
+        }
+        if (Duplicate)
+            continue;
+        Lines[Count] = Line;
+        Kept[Slot] = ++Count;
+        Tags[Slot] = Tag;
+    }
+    Lines.resize(Count);
+}
+
+void CleanInto(std::string_view Text, bool IsMd5List, TCleanLines& Clean) {
+    if (const void* Zero = std::memchr(Text.data(), '\0', Text.size()))
+        Text = Text.substr(0, static_cast<std::size_t>(static_cast<const char*>(Zero) - Text.data()));
+    SplitLines(Text, Clean.Lines);
+    if (IsMd5List)
+        RewriteMd5Lines(Clean, Text.size() + Clean.Lines.size());
+    TrimWholeText(Clean.Lines);
+    RemoveDuplicates(Clean.Lines);
+}
+
+std::string_view StripQuotesView(std::string_view Text) {
+    if (Text.size() > 1) {
+        if (Text.front() == '"')
+            Text.remove_prefix(1);
+        if (!Text.empty() && Text.back() == '"')
+            Text.remove_suffix(1);
+    }
+    return Text;
+}
+
+// The name part and the checksum of a cleaned line (OpenChecksumFiles step 3.3).
+void SplitEntry(std::string_view Line, std::string_view& Name, std::string_view& Checksum) {
+    const std::size_t Space = Line.rfind(' ');
+    if (Space == std::string_view::npos) {
+        Name = {};
+        Checksum = Line;
+    } else {
+        Name = StripQuotesView(TrimBlanks(Line.substr(0, Space)));
+        Checksum = Line.substr(Space + 1);
+    }
+}
+
+// Folder + name with "\" read as "/", in a string of exactly that size.
+std::string JoinName(std::string_view Folder, std::string_view Name) {
+    std::string Path(Folder.size() + Name.size(), '\0');
+    std::memcpy(Path.data(), Folder.data(), Folder.size());
+    char* Out = Path.data() + Folder.size();
+    for (const char C : Name)
+        *Out++ = C == '\\' ? '/' : C;
+    return Path;
+}
+
+} // namespace
+
+std::string StripQuotes(std::string Text) { return std::string(StripQuotesView(Text)); }
+
+bool IsMd5ListName(std::string_view Path) { return SameTextAscii(ExtractFileExt(Path), ".md5"); }
+
+std::vector<std::string> CleanListText(std::string_view Text, bool IsMd5List) {
+    TCleanLines Clean;
+    CleanInto(Text, IsMd5List, Clean);
+    return {Clean.Lines.begin(), Clean.Lines.end()};
+}
+
+std::vector<std::string> LoadListFile(const std::string& Path, bool& IsMd5List) {
+    const std::string Bytes = ReadListBytes(Path);
+    IsMd5List = IsMd5ListName(Path);
+    return CleanListText(Bytes, IsMd5List);
+}
+
+TListEntry SplitEntryLine(std::string_view Line) {
+    std::string_view Name, Checksum;
+    SplitEntry(Line, Name, Checksum);
+    return {JoinName({}, Name), std::string(Checksum)};
+}
+
+std::string ListCaption(const std::vector<std::string>& ChecksumFiles) {
+    // The name part of the whole text of ChecksumFiles, trimmed: the last list's name. A line break
+    // ends a name too, so that a relative last path does not drag the one before it along.
+    std::string Whole;
+    for (const auto& F : ChecksumFiles) {
+        Whole += F;
+        Whole += "\r\n";
+    }
+    const std::string_view Trimmed = TrimBlanks(Whole);
+    const std::size_t Sep = Trimmed.find_last_of("/\r\n");
+    const std::string_view Name = Sep == std::string_view::npos ? Trimmed : Trimmed.substr(Sep + 1);
+    return std::string(AppTitle) + " - " + std::string(Name);
+}
+
+TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, ItemList& Items, TCounters& Counters,
+                              bool& IsMd5List) {
+    Items.Clear();
+    // The counters follow the records on every way out, a failed list included.
+    struct CounterUpdate {
+        const ItemList& Items;
+        TCounters& Counters;
+        ~CounterUpdate() {
+            Counters.UncheckedCount = static_cast<std::int32_t>(Items.Count());
+            Counters.MissingCount = 0;
+            Counters.BadCount = 0;
+            Counters.GoodCount = 0;
+        }
+    } const Update{Items, Counters};
+
+    for (const std::string& F : ChecksumFiles) {
+        TCleanLines Clean;
+        const std::string Bytes = ReadListBytes(F);
+        IsMd5List = IsMd5ListName(F);
+        CleanInto(Bytes, IsMd5List, Clean);
+        const auto ListFile = std::make_shared<const std::string>(F);
+        const std::string_view Folder = ExtractFilePath(F);
+        const std::size_t Before = Items.Count();
+        try {
+            for (const std::string_view Line : Clean.Lines) {
+                std::string_view Name, Checksum;
+                SplitEntry(Line, Name, Checksum);
+                std::string FileName = JoinName(Folder, Name);
+                std::string Text(Checksum);
+                TItemRec& Rec = Items.Add();
+                Rec.FileName = std::move(FileName);
+                Rec.Checksum = std::move(Text);
+                Rec.ListFile = ListFile;
+                Rec.Size = FileSize64(Rec.FileName);
+            }
+        } catch (...) {
+            Items.Truncate(Before); // out of memory part-way: no half-read list stays
+            throw;
+        }
+    }
+    return {IsMd5List, ListCaption(ChecksumFiles)};
+}

@@ -2,10 +2,12 @@
 
 // Reading SFV and MD5 list files into the item list, as the desktop program's Open does.
 // User-interface thread only. Throws ListFileError ("Cannot open file %s") for a list that cannot be
-// opened; records read from the list files before it stay in the item list.
+// opened or read; records read from the list files before it stay in the item list. Other exceptions
+// (std::bad_alloc) pass through with the same guarantee.
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "lists/ItemList.h"
@@ -19,8 +21,24 @@ public:
 std::string StripQuotes(std::string Text);
 
 // The cleaned entry lines of one list file, in SFV order (name, space, checksum); sets IsMd5List
-// from the extension. Only regular files are read.
+// from the extension. Only regular files are read (a folder, fifo or device is "Cannot open file").
 std::vector<std::string> LoadListFile(const std::string& Path, bool& IsMd5List);
+
+// What LoadListFile does once the file is in memory: the text ends at its first zero byte, splits at
+// CR LF, LF and CR; empty and ";" lines go; MD5 lines turn into SFV order; the whole text is trimmed;
+// lines equal to an earlier one ignoring ASCII case go.
+std::vector<std::string> CleanListText(std::string_view Text, bool IsMd5List);
+
+// True when the list's extension is ".md5" in any case: the list is an MD5 list.
+bool IsMd5ListName(std::string_view Path);
+
+// One cleaned line read as an entry: the checksum is everything after the last space (the whole line
+// when there is none); the name is what comes before it, trimmed, StripQuotes'd, "\" read as "/".
+struct TListEntry {
+    std::string Name;
+    std::string Checksum;
+};
+TListEntry SplitEntryLine(std::string_view Line);
 
 // The result of opening lists: what OpenChecksumFiles sets besides the records.
 struct TOpenResult {
@@ -30,7 +48,11 @@ struct TOpenResult {
 
 // Disposes of every record, then reads every list of ChecksumFiles in order into Items.
 // Counters: UncheckedCount = records, the others 0 (also set when a list fails).
+// IsMd5List follows each list read successfully (so it describes the last one).
 TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, ItemList& Items, TCounters& Counters,
                               bool& IsMd5List);
+
+// The window caption for a set of list files: AppTitle, " - ", the name part of the last one.
+std::string ListCaption(const std::vector<std::string>& ChecksumFiles);
 
 inline constexpr const char* AppTitle = "Quorvane 2.6";

@@ -12,3 +12,8 @@ struct LocaleFormat {
     std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 };
+
+// The separators and month names of the environment's locale (LANG, LC_ALL ...), read without changing
+// the process's locale; the defaults above stand in for what the locale leaves empty (the "C" locale
+// has no thousands separator). For the console tool.
+LocaleFormat EnvironmentLocaleFormat();

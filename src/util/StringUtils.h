@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-// Replaces Old by New in Text (all occurrences, or the first only); replaced text is never searched again.
+// Replaces Old by New in Text (all occurrences, or the first only), case-sensitively; replaced text is
+// never searched again. Old equal to New, or empty, leaves Text unchanged. Linear time.
 std::string ReplaceText(const std::string& Text, const std::string& Old, const std::string& New,
                         bool FirstOnly = false);
 
@@ -15,6 +16,9 @@ inline bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
 
 // Removes blanks from both ends.
 std::string_view TrimBlanks(std::string_view Text);
+
+// One byte folded to lower case if it is an ASCII capital letter.
+inline char FoldAsciiLower(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + ('a' - 'A')) : C; }
 
 // Folds ASCII letters to lower / upper case; other bytes are unchanged.
 std::string LowerAscii(std::string_view Text);
