@@ -47,6 +47,8 @@ std::string FileCrcText(const std::string& FileName, FileReadOutcome* Outcome) {
         return Crc32ToText(Crc32OfFile(FileName, Outcome));
     } catch (...) {
         // The list still gets an entry; Outcome tells the caller that the file could not be read.
+        if (Outcome && Outcome->Opened)
+            Outcome->ReadError = true;
         return "FFFFFFFF";
     }
 }
