@@ -1,8 +1,121 @@
+// quorvane-cli check [--quiet] LIST...: opens the lists as the desktop program's Open does and checks every
+// record through the same verification run, with this console as its view.
+
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/CliCommands.h"
+#include "app/CliProgress.h"
+#include "lists/ItemRows.h"
+#include "lists/ListReader.h"
+#include "util/SizeText.h"
+#include "verify/VerifyRun.h"
 
-int RunCheckCommand(const TArgs&) {
-    std::fputs("quorvane-cli: check is not available yet\n", stderr);
+namespace {
+
+const char* StateWord(std::int32_t State) {
+    switch (State) {
+    case isGood: return "Good";
+    case isBad: return "Bad";
+    case isMissing: return "Missing";
+    default: return "Unchecked";
+    }
+}
+
+// The console as the run's view: one line per record as its verdict arrives, the progress line on a
+// terminal. The main thread serves the run while it waits for it, so every call comes on that thread.
+class ConsoleRunView final : public RunView {
+public:
+    ConsoleRunView(std::vector<TRow> RowsArg, bool QuietArg) : AllRows(std::move(RowsArg)), Quiet(QuietArg) {}
+
+    void WakeUiThread(std::function<void()>) override {}
+    const std::vector<TRow>& Rows() const override { return AllRows; }
+    std::vector<std::int32_t> SelectedRows() const override { return {}; }
+    void SetCommandsEnabled(bool) override {}
+    void SetProgressBars(std::int32_t, std::int32_t) override {}
+    void ShowProgress(const TProgressFigures& Figures) override { Line.Show(Figures); }
+    void SetCompletionText(const std::string& Text) override { Completion = Text; }
+    void RowImageChanged(std::int32_t Row, std::int32_t Image) override {
+        if (Image == isUnchecked || (Quiet && Image == isGood))
+            return;
+        const TItemRec* Rec = AllRows[static_cast<std::size_t>(Row)].Record;
+        if (!Rec)
+            return;
+        Line.Clear();
+        std::printf("%s %s\n", StateWord(Image), Rec->FileName.c_str());
+        if (Line.Enabled())
+            std::fflush(stdout);
+    }
+    void RowSizeChanged(std::int32_t, std::int64_t) override {}
+    void ScrollIntoView(std::int32_t) override {}
+    void RepaintStatusBar() override {}
+
+    const std::string& CompletionText() const { return Completion; }
+    void ClearLine() { Line.Clear(); }
+
+private:
+    std::vector<TRow> AllRows;
+    bool Quiet;
+    CliProgressLine Line;
+    std::string Completion;
+};
+
+int Usage() {
+    std::fputs("Usage: quorvane-cli check [--quiet] LIST...\nTry 'quorvane-cli --help'.\n", stderr);
     return 2;
+}
+
+} // namespace
+
+int RunCheckCommand(const TArgs& Args) {
+    bool Quiet = false;
+    std::vector<std::string> Lists;
+    bool Options = true;
+    for (const std::string& Arg : Args) {
+        if (Options && Arg == "--") {
+            Options = false;
+        } else if (Options && Arg == "--quiet") {
+            Quiet = true;
+        } else if (Options && Arg.size() > 1 && Arg[0] == '-') {
+            std::fprintf(stderr, "quorvane-cli: check: unknown option '%s'\n", Arg.c_str());
+            return Usage();
+        } else {
+            Lists.push_back(Arg);
+        }
+    }
+    if (Lists.empty())
+        return Usage();
+
+    ItemList Items;
+    TCounters Counters;
+    bool IsMd5List = false;
+    try {
+        OpenChecksumFiles(Lists, Items, Counters, IsMd5List);
+    } catch (const ListFileError& E) {
+        std::fprintf(stderr, "quorvane-cli: %s\n", E.what());
+        return 2;
+    }
+
+    InstallCliSignalHandlers();
+    ConsoleRunView View(BuildRows(Items, dfAll, smBytes), Quiet);
+    TProgress Progress(SystemTick, EnvironmentLocaleFormat());
+    {
+        const auto Run = StartCheck(Items, Counters, IsMd5List, View, Progress);
+        Run->Wait();
+    }
+    View.ClearLine();
+
+    const bool Aborted = CliInterrupted();
+    std::printf("%d Good, %d Bad, %d Missing, %d Unchecked", Counters.GoodCount.load(), Counters.BadCount.load(),
+                Counters.MissingCount.load(), Counters.UncheckedCount.load());
+    if (Aborted)
+        std::printf(" (interrupted)\n");
+    else
+        std::printf(". %s\n", View.CompletionText().c_str());
+    std::fflush(stdout);
+
+    if (Aborted)
+        return ExitInterrupted;
+    return Counters.BadCount > 0 || Counters.MissingCount > 0 || Counters.UncheckedCount > 0 ? 1 : 0;
 }

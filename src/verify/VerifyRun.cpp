@@ -1,0 +1,364 @@
+#include "verify/VerifyRun.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <utility>
+
+#include "checksum/Crc32.h"
+#include "checksum/ThreadHash.h"
+#include "util/StringUtils.h"
+#include "verify/Progress.h"
+
+// Hand-over between the worker and the user-interface thread. The worker queues display changes and
+// the latest progress figures here and asks the view to wake the user-interface thread; BeginRun and
+// EndRun are queued as a step the worker waits for. The mailbox is shared with the Serve callables the
+// view holds, so a late queued call finds it alive even after the run object is gone.
+struct TcrcThread::TMailbox {
+    std::mutex M;
+    std::condition_variable Cv;
+    std::deque<std::function<void()>> Calls;  // display changes, in order
+    bool ProgressPending = false;  // Progress has figures not shown yet
+    TProgress* Progress = nullptr;
+    std::function<void()> Step;  // BeginRun or EndRun waiting for the user-interface thread
+    bool StepDone = false;
+    bool WakePending = false;
+    bool WorkerDone = false;
+    bool OwnerWaiting = false;
+    bool EndReported = false;
+    RunView* View = nullptr;
+};
+
+namespace {
+
+// True when something other than a folder exists at Path. A fifo or a device counts as present: hashing
+// then refuses it, which makes it Bad rather than Missing.
+bool FileExistsForCheck(const std::string& Path) {
+    struct stat St {};
+    return ::stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
+}
+
+} // namespace
+
+TcrcThread::TcrcThread(ItemList& ItemsArg, TCounters& CountersArg, bool IsMd5ListArg, RunView& ViewArg,
+                       TProgress& ProgressArg)
+    : Items(ItemsArg), Counters(CountersArg), IsMd5List(IsMd5ListArg), View(ViewArg),
+      Mailbox(std::make_shared<TMailbox>()), Progress(ProgressArg) {
+    Mailbox->View = &View;
+    Mailbox->Progress = &Progress;
+}
+
+TcrcThread::~TcrcThread() { Wait(); }
+
+void TcrcThread::Start() {
+    if (Worker.joinable())
+        return;
+    // Cleared here, once per run, and never again while it lasts: an Abort that arrives between two
+    // files, or before the worker got going, is kept.
+    CrcAbort = false;
+    Progress.ResetTextTick();
+    CrcOnProgress = [this](std::uint8_t Percent, std::int32_t ChunkBytes) { OnProgress(Percent, ChunkBytes); };
+    Worker = std::thread([this] {
+        Execute();
+        {
+            std::lock_guard Lock(Mailbox->M);
+            Mailbox->WorkerDone = true;
+        }
+        Mailbox->Cv.notify_all();
+        Wake();
+    });
+}
+
+void TcrcThread::Wait() {
+    if (!Worker.joinable())
+        return;
+    {
+        std::lock_guard Lock(Mailbox->M);
+        Mailbox->OwnerWaiting = true;
+    }
+    for (;;) {
+        bool Done = false;
+        {
+            std::unique_lock Lock(Mailbox->M);
+            Mailbox->Cv.wait(Lock, [this] {
+                return !Mailbox->Calls.empty() || Mailbox->Step || Mailbox->ProgressPending || Mailbox->WorkerDone;
+            });
+            Done = Mailbox->WorkerDone && Mailbox->Calls.empty() && !Mailbox->Step && !Mailbox->ProgressPending;
+        }
+        if (Done)
+            break;
+        ServeBox(*Mailbox);
+    }
+    Worker.join();
+    // The callback points at this object: nothing may call it once the run is gone.
+    CrcOnProgress = nullptr;
+    std::lock_guard Lock(Mailbox->M);
+    Mailbox->OwnerWaiting = false;
+    Mailbox->EndReported = true;
+}
+
+bool TcrcThread::Finished() const {
+    std::lock_guard Lock(Mailbox->M);
+    return Mailbox->WorkerDone;
+}
+
+void TcrcThread::Serve() { ServeBox(*Mailbox); }
+
+// User-interface thread. After the calls only the mailbox is touched, because the last call (RunEnded)
+// may destroy the run object.
+void TcrcThread::ServeBox(TMailbox& Box) {
+    std::unique_lock Lock(Box.M);
+    Box.WakePending = false;
+    std::deque<std::function<void()>> Calls;
+    Calls.swap(Box.Calls);
+    const bool HaveFigures = Box.ProgressPending;
+    Box.ProgressPending = false;
+    std::function<void()> Step = std::move(Box.Step);
+    Box.Step = nullptr;
+    RunView* const TheView = Box.View;
+    Lock.unlock();
+
+    // While the window closes its widgets may already be half gone: nothing more is shown.
+    const bool Closing = AppClosing;
+    if (!Closing) {
+        for (auto& Call : Calls)
+            Call();
+        if (HaveFigures)
+            TheView->ShowProgress(Box.Progress->Latest());
+    }
+    if (Step) {
+        if (!Closing)
+            Step();
+        Lock.lock();
+        Box.StepDone = true;
+        Lock.unlock();
+        Box.Cv.notify_all();
+    }
+
+    Lock.lock();
+    const bool ReportEnd = Box.WorkerDone && !Box.OwnerWaiting && !Box.EndReported && Box.Calls.empty() &&
+                           !Box.Step && !Box.ProgressPending && !Closing;
+    if (ReportEnd)
+        Box.EndReported = true;
+    Lock.unlock();
+    if (ReportEnd)
+        TheView->RunEnded();
+}
+
+// Worker thread: asks the view once for a Serve until the user-interface thread has served.
+void TcrcThread::Wake() {
+    {
+        std::lock_guard Lock(Mailbox->M);
+        if (Mailbox->WakePending)
+            return;
+        Mailbox->WakePending = true;
+    }
+    Mailbox->Cv.notify_all();
+    std::weak_ptr<TMailbox> Weak = Mailbox;
+    View.WakeUiThread([Weak] {
+        if (const auto Box = Weak.lock())
+            ServeBox(*Box);
+    });
+}
+
+void TcrcThread::PostDisplay(std::function<void()> Call) {
+    {
+        std::lock_guard Lock(Mailbox->M);
+        Mailbox->Calls.push_back(std::move(Call));
+    }
+    Wake();
+}
+
+void TcrcThread::Synchronize(void (TcrcThread::*Step)()) {
+    {
+        std::lock_guard Lock(Mailbox->M);
+        Mailbox->Step = [this, Step] { (this->*Step)(); };
+        Mailbox->StepDone = false;
+    }
+    Wake();
+    std::unique_lock Lock(Mailbox->M);
+    Mailbox->Cv.wait(Lock, [this] { return Mailbox->StepDone; });
+}
+
+// Worker thread, after every chunk read. Only the newest figures are kept; the user-interface thread
+// shows them when it gets round to it, however many chunks went by meanwhile.
+void TcrcThread::OnProgress(std::uint8_t Percent, std::int32_t ChunkBytes) {
+    if (!Progress.UpdateProgress(Percent, ChunkBytes).Any())
+        return;
+    {
+        std::lock_guard Lock(Mailbox->M);
+        if (Mailbox->ProgressPending)
+            return;
+        Mailbox->ProgressPending = true;
+    }
+    Wake();
+}
+
+// User-interface thread, the worker waiting.
+void TcrcThread::BeginRun() {
+    Busy = true;
+    View.SetCommandsEnabled(false);
+
+    const std::vector<TRow>& Rows = View.Rows();
+    const std::vector<std::int32_t> Selected = View.SelectedRows();
+    const auto RowCount = static_cast<std::int32_t>(Rows.size());
+    CheckAllRows = Selected.empty() || static_cast<std::int32_t>(Selected.size()) == RowCount ||
+                   (Selected.size() == 1 && Selected.front() == 0);
+
+    std::vector<bool> Covered(Rows.size(), CheckAllRows);
+    if (!CheckAllRows)
+        for (const std::int32_t Row : Selected)
+            if (Row >= 0 && Row < RowCount)
+                Covered[static_cast<std::size_t>(Row)] = true;
+
+    // Sizes as they are now, so files that appeared or vanished since reading show it.
+    RowRecords.clear();
+    std::int64_t Total = 0;
+    for (std::int32_t Row = 0; Row < RowCount; ++Row) {
+        TItemRec* Rec = Rows[static_cast<std::size_t>(Row)].Record;
+        if (!Rec)
+            continue;
+        RowRecords.push_back(Rec);
+        const std::int64_t Size = FileSize64(Rec->FileName);
+        if (Size != Rec->Size) {
+            Rec->Size = Size;
+            View.RowSizeChanged(Row, Size);
+        }
+        if (Covered[static_cast<std::size_t>(Row)] && Rec->Size != -1)
+            Total += Rec->Size;
+    }
+
+    // The covered records in item-list order, which is the order the worker checks them in.
+    Snapshot.clear();
+    for (std::size_t I = 0; I < Items.Count(); ++I) {
+        TItemRec& Rec = Items[I];
+        const std::int32_t Row = Rec.ListItem;
+        if (Row < 0 || Row >= RowCount || Rows[static_cast<std::size_t>(Row)].Record != &Rec)
+            continue;
+        if (Covered[static_cast<std::size_t>(Row)])
+            Snapshot.push_back(TRunItem{I, Row, &Rec});
+    }
+
+    if (CheckAllRows) {
+        Counters.MissingCount = 0;
+        Counters.BadCount = 0;
+        Counters.GoodCount = 0;
+        for (std::int32_t Row = 0; Row < RowCount; ++Row) {
+            if (TItemRec* Rec = Rows[static_cast<std::size_t>(Row)].Record) {
+                Rec->State = isUnchecked;
+                View.RowImageChanged(Row, isUnchecked);
+            }
+        }
+        std::int32_t Unchecked = 0;
+        for (const TItemRec& Rec : Items)
+            if (Rec.State == isUnchecked)
+                ++Unchecked;
+        Counters.UncheckedCount = Unchecked;
+    }
+
+    View.RepaintStatusBar();
+    View.SetProgressBars(0, 0);
+    Progress.BeginRun(Total);
+}
+
+void TcrcThread::Execute() {
+    Synchronize(&TcrcThread::BeginRun);
+    for (const TRunItem& Item : Snapshot) {
+        if (CheckAllRows) {
+            const std::int32_t Row = Item.Row;
+            PostDisplay([this, Row] { View.ScrollIntoView(Row); });
+        }
+        if (CrcAbort)
+            break;
+        CheckOne(Item);
+        PostDisplay([this] { View.RepaintStatusBar(); });
+    }
+    if (AppClosing)
+        return;
+    RecountResults();
+    Busy = false;
+    Synchronize(&TcrcThread::EndRun);
+}
+
+// Worker thread: one record.
+void TcrcThread::CheckOne(const TRunItem& Item) {
+    TItemRec& Rec = *Item.Record;
+    const std::string FileName = Rec.FileName;
+    const std::string Checksum = Rec.Checksum;
+    const std::int32_t Row = Item.Row;
+
+    const bool WasUnchecked = Rec.State == isUnchecked;
+    if (WasUnchecked)
+        --Counters.UncheckedCount;
+
+    auto SetState = [&](TItemState State, std::atomic<std::int32_t>& Counter) {
+        ++Counter;
+        Rec.State = State;
+        PostDisplay([this, Row, State] { View.RowImageChanged(Row, State); });
+    };
+    auto MarkMissing = [&] {
+        SetState(isMissing, Counters.MissingCount);
+        PostDisplay([this, Row] { View.RowSizeChanged(Row, -1); });
+    };
+
+    if (!FileExistsForCheck(FileName)) {
+        MarkMissing();
+        return;
+    }
+
+    FileReadOutcome Outcome;
+    const std::string Text = IsMd5List ? ThreadMd5Text(FileName, &Outcome) : ThreadCrcText(FileName, &Outcome);
+    const bool Readable = Outcome.Opened && !Outcome.ReadError;
+    if (Readable && !Outcome.Aborted && SameTextAscii(Text, Checksum)) {
+        SetState(isGood, Counters.GoodCount);
+    } else if (Outcome.Aborted || (CrcAbort && Readable)) {
+        // Cut short: the record keeps its state, and so does the count of unchecked records.
+        if (WasUnchecked)
+            ++Counters.UncheckedCount;
+    } else if (!Outcome.Opened && Outcome.Error == ENOENT && !FileExistsForCheck(FileName)) {
+        // It vanished between the look-up and the open.
+        MarkMissing();
+    } else {
+        // A file that cannot be read is Bad whatever the list holds: the failure texts of the hashing
+        // routines (FFFFFFFF, the MD5 of empty input) must never pass for a match.
+        SetState(isBad, Counters.BadCount);
+    }
+}
+
+// Worker thread.
+void TcrcThread::RecountResults() {
+    std::int32_t Missing = 0;
+    std::int32_t Bad = 0;
+    std::int32_t Good = 0;
+    for (const TItemRec* Rec : RowRecords) {
+        switch (Rec->State.load()) {
+        case isMissing: ++Missing; break;
+        case isBad: ++Bad; break;
+        case isGood: ++Good; break;
+        default: break;
+        }
+    }
+    Counters.MissingCount = Missing;
+    Counters.BadCount = Bad;
+    Counters.GoodCount = Good;
+}
+
+// User-interface thread, the worker waiting.
+void TcrcThread::EndRun() {
+    View.RepaintStatusBar();
+    View.SetProgressBars(100, 100);
+    const bool Aborted = CrcAbort;
+    Progress.EndRun(Aborted ? TRunEnd::AbortedClear : TRunEnd::Completed);
+    View.SetCompletionText(Aborted ? std::string() : Progress.Latest().TimeText);
+    View.SetCommandsEnabled(true);
+}
+
+std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View,
+                                       TProgress& Progress) {
+    auto Run = std::make_unique<TcrcThread>(Items, Counters, IsMd5List, View, Progress);
+    Run->Start();
+    return Run;
+}
