@@ -1,0 +1,513 @@
+#include "ui/MainDlg.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <exception>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "lists/ItemRows.h"
+#include "lists/ListReader.h"
+#include "settings/SettingsStore.h"
+#include "ui/ChecksumListModel.h"
+#include "ui/ChecksumRowDelegate.h"
+#include "ui/DialogSeam.h"
+#include "ui/QVstatus.h"
+#include "ui/WindowUtils.h"
+#include "ui/uDragFilesTrg.h"
+#include "util/PathUtils.h"
+#include "util/StringUtils.h"
+#include "verify/VerifyRun.h"
+
+// Resources of a static library must be registered by name, outside any namespace.
+static void InitIconResources() { Q_INIT_RESOURCE(icons); }
+
+namespace {
+
+// Paths travel as the file system's bytes, which QFile::encodeName and decodeName convert without loss.
+std::string PathBytes(const QString& Path) { return QFile::encodeName(Path).toStdString(); }
+QString PathText(const std::string& Path) { return QFile::decodeName(QByteArray::fromStdString(Path)); }
+
+QIcon ToolIcon(const QString& Name) {
+    QIcon Icon(":/icons/tb_" + Name + ".svg");
+    Icon.addFile(":/icons/tb_" + Name + "_grey.svg", QSize(), QIcon::Disabled);
+    return Icon;
+}
+
+QIcon StateIcon(int Image) {
+    static const char* const Names[] = {"row_list", "row_unchecked", "row_missing", "row_bad", "row_good"};
+    return QIcon(QString(":/icons/") + Names[Image] + ".svg");
+}
+
+} // namespace
+
+TFrmMain::TFrmMain(QStringList Args, QWidget* Parent) : QWidget(Parent), Arguments(std::move(Args)) {
+    InitIconResources();
+    // FormCreate
+    AppClosing = false;
+    DisplayFilter = 1;
+    BuildControls();
+    setWindowTitle(AppTitle);
+    // Handled once the event loop runs and the window is on screen.
+    QMetaObject::invokeMethod(this, &TFrmMain::ProcessCommandLine, Qt::QueuedConnection);
+    ApplyStartSettings();
+}
+
+TFrmMain::~TFrmMain() {
+    // FormDestroy. A run still going (the window was destroyed without being closed) is stopped first;
+    // the worker ends after its current chunk and nothing of it reaches the view any more.
+    if (Running()) {
+        AppClosing = true;
+        CrcAbort = true;
+    }
+    Run.reset();
+    const bool Maximized = windowState() & Qt::WindowMaximized;
+    std::string Error = WritePlacement({SavedWidth, SavedHeight, SavedLeft, SavedTop, Maximized});
+    if (!Error.empty()) ShowGeneralError(QString::fromStdString(Error));
+    Model->SetRows({});
+    Items.Clear();
+}
+
+void TFrmMain::BuildControls() {
+    resize(606, 462);
+    auto* Root = new QVBoxLayout(this);
+    Root->setContentsMargins(0, 0, 0, 0);
+    Root->setSpacing(0);
+    Body = new QBoxLayout(QBoxLayout::LeftToRight);
+    Body->setSpacing(0);
+    Root->addLayout(Body, 1);
+
+    // Tool bar
+    Panel5 = new QWidget(this);
+    Panel5->setObjectName("Panel5");
+    auto* P5 = new QVBoxLayout(Panel5);
+    P5->setContentsMargins(0, 0, 0, 0);
+    ToolBar1 = new QToolBar(Panel5);
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setIconSize(QSize(16, 16));
+    QFont Small = ToolBar1->font();
+    Small.setPointSizeF(qMin(Small.pointSizeF(), 8.0));  // the captions fit the 66 px buttons
+    ToolBar1->setFont(Small);
+    P5->addWidget(ToolBar1);
+    auto AddCommand = [this](QAction*& Action, const char* Name, const QString& Caption, const QString& Icon,
+                             void (TFrmMain::*Handler)()) {
+        Action = ToolBar1->addAction(ToolIcon(Icon), Caption);
+        Action->setObjectName(Name);
+        connect(Action, &QAction::triggered, this, Handler);
+    };
+    AddCommand(bCreate, "bCreate", "New", "new", &TFrmMain::bCreateClick);
+    AddCommand(bOpen, "bOpen", "Open", "open", &TFrmMain::bOpenClick);
+    ToolBar1->addSeparator();
+    AddCommand(bCheck, "bCheck", "Check", "check", &TFrmMain::bCheckClick);
+    AddCommand(bCancel, "bCancel", "Abort", "abort", &TFrmMain::bCancelClick);
+    ToolBar1->addSeparator();
+    bDisplay = ToolBar1->addAction(ToolIcon("display"), "Display");
+    bDisplay->setObjectName("bDisplay");
+    AddCommand(bOptions, "bOptions", "Options ", "options", &TFrmMain::bOptionsClick);
+    ToolBar1->addSeparator();
+    AddCommand(ToolButton3, "ToolButton3", "About", "about", &TFrmMain::ToolButton3Click);
+
+    // Display filter menu: radio items of one group, tagged with the filter value.
+    PopupMenu3 = new QMenu(this);
+    auto* Group = new QActionGroup(PopupMenu3);
+    auto AddFilter = [&](QAction*& Item, const char* Name, const char* Caption, int Tag) {
+        Item = PopupMenu3->addAction(Caption);
+        Item->setObjectName(Name);
+        Item->setCheckable(true);
+        Item->setData(Tag);
+        Group->addAction(Item);
+    };
+    AddFilter(mnuAll, "mnuAll", "All", 1);
+    PopupMenu3->addSeparator();
+    AddFilter(mnuGood, "mnuGood", "Good", 4);
+    AddFilter(mnuBad, "mnuBad", "Bad", 3);
+    AddFilter(mnuMiss, "mnuMiss", "Missing", 2);
+    mnuAll->setChecked(true);
+    connect(Group, &QActionGroup::triggered, this, &TFrmMain::mnuDisplayClick);
+    bDisplay->setMenu(PopupMenu3);
+    if (auto* B = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(bDisplay)))
+        B->setPopupMode(QToolButton::InstantPopup);
+    Body->addWidget(Panel5);
+
+    // Client: the checksum list over the progress panel.
+    pClient = new QWidget(this);
+    auto* PC = new QVBoxLayout(pClient);
+    PC->setContentsMargins(0, 0, 0, 0);
+    PC->setSpacing(0);
+    Model = new ChecksumListModel({StateIcon(0), StateIcon(1), StateIcon(2), StateIcon(3), StateIcon(4)}, this);
+    lv = new QTableView(pClient);
+    lv->setObjectName("lv");
+    lv->setModel(Model);
+    lv->setItemDelegate(new ChecksumRowDelegate(lv));
+    lv->setShowGrid(true);
+    lv->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lv->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    lv->setWordWrap(false);
+    lv->setIconSize(QSize(16, 16));
+    lv->verticalHeader()->hide();
+    lv->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lv->verticalHeader()->setDefaultSectionSize(20);
+    lv->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lv->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
+    lv->horizontalHeader()->resizeSection(1, 90);
+    lv->horizontalHeader()->setHighlightSections(false);
+    lv->installEventFilter(this);
+    PC->addWidget(lv, 1);
+
+    Panel2 = new QWidget(pClient);
+    Panel2->setObjectName("Panel2");
+    Panel2->setFixedHeight(53);
+    auto* P2 = new QHBoxLayout(Panel2);
+    P2->setContentsMargins(4, 2, 4, 2);
+    auto Half = [this](QWidget*& Panel, QLabel*& Caption, const char* Text, QProgressBar*& Bar, QLabel*& Under) {
+        Panel = new QWidget(Panel2);
+        auto* L = new QVBoxLayout(Panel);
+        L->setContentsMargins(0, 0, 0, 0);
+        L->setSpacing(1);
+        Caption = new QLabel(Text, Panel);
+        Bar = new QProgressBar(Panel);
+        Bar->setRange(0, 100);
+        Bar->setTextVisible(false);
+        Bar->setFixedHeight(14);
+        Under = new QLabel(Panel);
+        L->addWidget(Caption);
+        L->addWidget(Bar);
+        L->addWidget(Under);
+    };
+    Half(Panel3, lbFileName, "File Progress", FileProgressBar, Label1);
+    Half(Panel4, Label6, "Total Progress", TotalProgressBar, Label7);
+    P2->addWidget(Panel3, 1);  // equal stretch: each half takes half of Panel2
+    P2->addWidget(Panel4, 1);
+    Panel2->hide();
+    PC->addWidget(Panel2);
+    Body->addWidget(pClient, 1);
+
+    // Status bars
+    sBar = new TqvStatusBar(this);
+    sBar->setObjectName("sBar");
+    for (const char* Name : {"Unchecked", "Missing", "Bad", "Good"}) sBar->AddPanel(Name, 120, true);
+    sBar->AddPanel(QString(), -1, false);
+    connect(sBar, &TqvStatusBar::DrawPanel, this, &TFrmMain::sBarDrawPanel);
+    Root->addWidget(sBar);
+    sBar2 = new TqvStatusBar(this);
+    sBar2->setObjectName("sBar2");
+    sBar2->AddPanel(QString(), -1, false);
+    connect(sBar2, &TqvStatusBar::DrawPanel, this, &TFrmMain::sBarDrawPanel);
+    sBar2->hide();
+    Root->addWidget(sBar2);
+
+    DragFilesTrg1 = new TDragFilesTrg(this);
+    DragFilesTrg1->SetTarget(this);
+    connect(DragFilesTrg1, &TDragFilesTrg::OnDrop, this, &TFrmMain::DragFilesTrg1Drop);
+
+    ApplyToolbarPosition(0);
+}
+
+void TFrmMain::ApplyToolbarPosition(int Position) {
+    if (Position != 0 && Position != 1) return;
+    const bool Left = Position == 0;
+    Body->setDirection(Left ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    ToolBar1->setOrientation(Left ? Qt::Vertical : Qt::Horizontal);
+    ToolBar1->setToolButtonStyle(Left ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+    if (Left) {
+        Panel5->setMinimumHeight(0);
+        Panel5->setMaximumHeight(QWIDGETSIZE_MAX);
+        Panel5->setFixedWidth(67);
+    } else {
+        Panel5->setMinimumWidth(0);
+        Panel5->setMaximumWidth(QWIDGETSIZE_MAX);
+        Panel5->setFixedHeight(40);
+    }
+    for (QAction* A : ToolBar1->actions()) {
+        if (A->isSeparator()) continue;
+        if (QWidget* W = ToolBar1->widgetForAction(A)) {
+            W->setMinimumWidth(Left ? 66 : 0);
+            W->setMaximumWidth(Left ? 66 : QWIDGETSIZE_MAX);
+        }
+    }
+}
+
+void TFrmMain::ApplyStartSettings() {
+    const TStartSettings S = ReadStartSettings();
+    if (S.TopLayout) ApplyToolbarPosition(1);
+    if (S.SizeType) SizeType = static_cast<std::uint8_t>(*S.SizeType);
+    Panel2->setVisible(S.ShowProgress);
+    if (S.Width && S.Height) {
+        resize(*S.Width, *S.Height);
+        if (S.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    }
+    if (S.Left && S.Top) move(*S.Left, *S.Top);
+    if (S.Centre) CenterForm(nullptr, this);
+    if (!S.Error.empty()) {
+        const QString Text = QString::fromStdString(S.Error);
+        QMetaObject::invokeMethod(this, [Text] { ShowGeneralError(Text); }, Qt::QueuedConnection);
+    }
+}
+
+void TFrmMain::ProcessCommandLine() {
+    if (Arguments.isEmpty()) return;
+    const QString First = Arguments.first();
+    const QString Lower = First.toLower();
+    if (Lower == "-makesfv" || Lower == "-makemd5") {
+        // Lists are created in creation mode, which this build does not offer yet.
+        ShowGeneralError("Creating lists from the command line is not available in this version");
+        return;
+    }
+    ChecksumFiles.push_back(PathBytes(First));
+    OpenDialogFileName = First;
+    OpenDialogInitialDir = PathText(std::string(ExtractFilePath(ChecksumFiles.front())));
+    if (OpenChecksumFiles()) StartCheck();
+}
+
+bool TFrmMain::OpenChecksumFiles() {
+    if (Running()) return false;
+    // The rows point at the records that the reader disposes of first.
+    Model->SetRows({});
+    std::string Error;
+    try {
+        ::OpenChecksumFiles(ChecksumFiles, Items, Counters, IsMd5List);
+    } catch (const std::exception& E) {
+        Error = E.what();
+    }
+    // After a failure the records read so far are shown, so no row refers to a disposed record.
+    RefillList();
+    sBar->update();
+    bCheck->setEnabled(Model->rowCount() > 0);
+    std::string Names;
+    for (const std::string& F : ChecksumFiles) Names += F + "\n";
+    setWindowTitle(AppTitle + " - " + PathText(std::string(ExtractFileName(TrimBlanks(Names)))));
+    if (!Error.empty()) ShowGeneralError(PathText(Error));
+    return Error.empty();
+}
+
+LocaleFormat TFrmMain::Locale() const {
+    const QLocale L = QLocale::system();
+    LocaleFormat F;
+    F.ThousandSeparator = L.groupSeparator().toStdString();
+    F.DecimalSeparator = L.decimalPoint().toStdString();
+    return F;
+}
+
+void TFrmMain::RefillList() {
+    if (Running()) return;
+    Model->SetRows(BuildRows(Items, DisplayFilter, SizeType, Locale()));
+}
+
+void TFrmMain::ShowItemSize(int Row) {
+    const auto& R = Model->Rows();
+    if (Row < 0 || static_cast<std::size_t>(Row) >= R.size() || !R[static_cast<std::size_t>(Row)].Record) return;
+    Model->SetSizeText(Row, ItemSizeText(R[static_cast<std::size_t>(Row)].Record->Size, SizeType, Locale()));
+}
+
+void TFrmMain::StartCheck() {
+    if (Running()) return;
+    Run.reset();
+    Progress.SetVisible(!Panel2->isHidden());
+    Progress.SetLocale(Locale());
+    ShownSerial = 0;
+    Run = ::StartCheck(Items, Counters, IsMd5List, *this, Progress);
+}
+
+bool TFrmMain::Running() const { return Run && !Run->Finished(); }
+
+QString TFrmMain::StatusPanelText(int Panel) const {
+    const std::atomic<std::int32_t>* Counts[] = {&Counters.UncheckedCount, &Counters.MissingCount,
+                                                 &Counters.BadCount, &Counters.GoodCount};
+    if (Panel < 0 || Panel > 3 || Panel >= sBar->Panels().size()) return {};
+    return QString::number(Counts[Panel]->load()) + " " + sBar->Panels()[Panel].Text;
+}
+
+void TFrmMain::sBarDrawPanel(QPainter* Painter, int Panel, const QRect& Rect) {
+    Painter->fillRect(Rect, palette().window());
+    const QRect TextRect = Rect.adjusted(21, 0, 0, 0);
+    Painter->setClipRect(TextRect);
+    Painter->setPen(palette().color(QPalette::WindowText));
+    Painter->drawText(QRect(TextRect.left(), Rect.top() + 3, TextRect.width(), Rect.height() - 3),
+                      Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, StatusPanelText(Panel));
+    Painter->setClipRect(Rect);
+    if (Panel >= 0 && Panel <= 3) StateIcon(Panel + 1).paint(Painter, Rect.left() + 1, Rect.top() + 1, 16, 16);
+}
+
+// Commands ---------------------------------------------------------------------------------------------
+
+void TFrmMain::bCreateClick() {
+    // Creation mode comes with the shell browser; until then the window stays in check mode.
+}
+
+void TFrmMain::bOpenClick() {
+    if (Running()) return;
+    TOpenRequest Request{OpenDialogInitialDir, OpenDialogFileName, QtNameFilters(OpenDialogFilter), "sfv"};
+    const QStringList Names = Dialogs().OpenFileNames(this, Request);
+    if (Names.isEmpty()) return;
+    ChecksumFiles.clear();
+    for (const QString& Name : Names) ChecksumFiles.push_back(PathBytes(Name));
+    OpenDialogFileName = Names.first();
+    OpenDialogInitialDir = PathText(std::string(ExtractFilePath(ChecksumFiles.front())));
+    OpenChecksumFiles();
+}
+
+void TFrmMain::bCheckClick() {
+    if (Running()) return;
+    if (ChecksumFiles.empty()) bOpenClick();
+    StartCheck();
+}
+
+void TFrmMain::bCancelClick() { CrcAbort = true; }
+
+void TFrmMain::bOptionsClick() {
+    // The Options dialog comes with the file associations.
+}
+
+void TFrmMain::ToolButton3Click() {
+    Dialogs().Information(this, AppTitle, AppTitle + "\nChecking and creating SFV and MD5 checksum lists.");
+}
+
+void TFrmMain::mnuDisplayClick(QAction* Item) {
+    DisplayFilter = Item->data().toInt();
+    Item->setChecked(true);
+    RefillList();
+}
+
+void TFrmMain::DragFilesTrg1Drop(TDragFilesTrg* Sender) {
+    if (Sender->Files().isEmpty() || Running()) return;
+    const QString First = Sender->Files().first();
+    if (!Dialogs().Question(this, "Quorvane", "Process File?\n" + First, TDialogSeam::TButtons::YesNo)) return;
+    OpenDialogFileName = First;
+    ChecksumFiles.assign(1, PathBytes(First));
+    if (OpenChecksumFiles()) StartCheck();
+}
+
+void TFrmMain::DeleteSelectedFiles() {
+    const std::vector<std::int32_t> Selected = SelectedRows();
+    if (Selected.empty() || Busy || Running()) return;
+    if (!Dialogs().Question(this, "Quorvane", "Delete Selected File(s)?", TDialogSeam::TButtons::OkCancel)) return;
+    for (std::int32_t Row : Selected) {
+        const TItemRec* Rec = Model->Rows()[static_cast<std::size_t>(Row)].Record;
+        if (!Rec) continue;
+        // unlink, not remove: a list entry that names a folder is never deleted.
+        if (::unlink(Rec->FileName.c_str()) != 0)
+            Dialogs().Error(nullptr, "Quorvane", "Error file not found: " + PathText(Rec->FileName));
+    }
+}
+
+// Window events --------------------------------------------------------------------------------------
+
+bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == lv && Event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Delete) {
+        DeleteSelectedFiles();
+        return true;
+    }
+    return QWidget::eventFilter(Watched, Event);
+}
+
+void TFrmMain::closeEvent(QCloseEvent* Event) {
+    // FormClose: a running check stops after its current chunk and skips its end-of-run work.
+    AppClosing = true;
+    CrcAbort = true;
+    QWidget::closeEvent(Event);
+}
+
+void TFrmMain::resizeEvent(QResizeEvent* Event) {
+    QWidget::resizeEvent(Event);
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
+        SavedWidth = width();
+        SavedHeight = height();
+        SavedLeft = x();
+        SavedTop = y();
+    }
+}
+
+void TFrmMain::moveEvent(QMoveEvent* Event) {
+    QWidget::moveEvent(Event);
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        SavedLeft = x();
+        SavedTop = y();
+    }
+}
+
+// The run's view ---------------------------------------------------------------------------------------
+
+void TFrmMain::WakeUiThread(std::function<void()> Serve) {
+    {
+        std::lock_guard Guard(WakeLock);
+        PendingServe = std::move(Serve);
+    }
+    // One queued call at a time: however often the worker wakes us, the event queue holds one request.
+    if (!WakePosted.exchange(true)) QMetaObject::invokeMethod(this, &TFrmMain::ServeRun, Qt::QueuedConnection);
+}
+
+void TFrmMain::ServeRun() {
+    WakePosted = false;
+    std::function<void()> Serve;
+    {
+        std::lock_guard Guard(WakeLock);
+        Serve = PendingServe;
+    }
+    if (Serve) Serve();
+}
+
+const std::vector<TRow>& TFrmMain::Rows() const { return Model->Rows(); }
+
+std::vector<std::int32_t> TFrmMain::SelectedRows() const {
+    std::vector<std::int32_t> Out;
+    for (const QModelIndex& I : lv->selectionModel()->selectedRows()) Out.push_back(I.row());
+    std::sort(Out.begin(), Out.end());
+    return Out;
+}
+
+void TFrmMain::SetCommandsEnabled(bool Enabled) {
+    for (QAction* A : {bOpen, bCheck, bCreate, bDisplay}) A->setEnabled(Enabled);
+    DragFilesTrg1->SetEnabled(Enabled);
+}
+
+void TFrmMain::SetProgressBars(std::int32_t FilePos, std::int32_t TotalPos) {
+    FileProgressBar->setValue(std::clamp(FilePos, 0, 100));
+    TotalProgressBar->setValue(std::clamp(TotalPos, 0, 100));
+}
+
+void TFrmMain::ShowProgress(const TProgressFigures& Figures) {
+    if (Figures.Serial == ShownSerial || Panel2->isHidden()) return;
+    ShownSerial = Figures.Serial;
+    SetProgressBars(Figures.FileBar, Figures.TotalBar);
+    if (!Figures.RateText.empty()) Label1->setText(QString::fromStdString(Figures.RateText));
+    if (!Figures.TimeText.empty()) Label7->setText(QString::fromStdString(Figures.TimeText));
+}
+
+void TFrmMain::SetCompletionText(const std::string& Text) { Label7->setText(QString::fromStdString(Text)); }
+
+void TFrmMain::RowImageChanged(std::int32_t Row, std::int32_t Image) { Model->SetRowImage(Row, Image); }
+
+void TFrmMain::RowSizeChanged(std::int32_t Row, std::int64_t Size) {
+    Model->SetSizeText(Row, ItemSizeText(Size, SizeType, Locale()));
+}
+
+void TFrmMain::ScrollIntoView(std::int32_t Row) { lv->scrollTo(Model->index(Row, 0)); }
+
+void TFrmMain::RepaintStatusBar() { sBar->update(); }
+
+void TFrmMain::RunEnded() {
+    // Not from inside the run's own Serve: the run object goes once the event loop is back.
+    QTimer::singleShot(0, this, [this] {
+        if (Run && Run->Finished()) Run.reset();
+    });
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+// TFrmMain: the program's main window. Check mode shows the checksum list view `lv` with the status bar
+// `sBar`; the tool bar holds the commands; the progress panel `Panel2` shows a run's progress.
+// The window owns the item list, its records, the list files and the verification run; it implements
+// the run's view on the user-interface thread (the worker's display changes arrive as queued calls).
+// User-interface thread only, apart from WakeUiThread.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <QStringList>
+#include <QWidget>
+
+#include "lists/ItemList.h"
+#include "util/LocaleFormat.h"
+#include "verify/Progress.h"
+#include "verify/RunView.h"
+
+class QAction;
+class QActionGroup;
+class QBoxLayout;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTableView;
+class QToolBar;
+class ChecksumListModel;
+class TcrcThread;
+class TDragFilesTrg;
+class TqvStatusBar;
+
+class TFrmMain : public QWidget, public RunView {
+    Q_OBJECT
+public:
+    // Builds the window and reads the settings; Arguments (without the program path) are handled once
+    // the event loop runs.
+    explicit TFrmMain(QStringList Arguments = {}, QWidget* Parent = nullptr);
+    ~TFrmMain() override;
+
+    // The window caption's head.
+    const QString AppTitle = QStringLiteral("Quorvane 2.6");
+
+    // Tool bar layout: 0 left, 1 top; other values change nothing.
+    void ApplyToolbarPosition(int Position);
+    // Reads ChecksumFiles into the item list and refreshes the view; false (error shown) when a list failed.
+    bool OpenChecksumFiles();
+    // Rebuilds the rows of lv under the display filter and the size mode.
+    void RefillList();
+    // Writes the Size column of one row from its record.
+    void ShowItemSize(int Row);
+    // Starts a verification run over the shown rows (all, or the selection).
+    void StartCheck();
+    // True while a verification run has not ended.
+    bool Running() const;
+    // The text drawn in a count panel of sBar ("12 Good"); empty for other panels.
+    QString StatusPanelText(int Panel) const;
+    // The lists to open or open now.
+    std::vector<std::string> ChecksumFiles;
+
+    // Commands (also what the tool buttons run).
+    void bCreateClick();
+    void bOpenClick();
+    void bCheckClick();
+    void bCancelClick();
+    void bOptionsClick();
+    void ToolButton3Click();
+
+    // RunView, for the verification worker.
+    void WakeUiThread(std::function<void()> Serve) override;
+    const std::vector<TRow>& Rows() const override;
+    std::vector<std::int32_t> SelectedRows() const override;
+    void SetCommandsEnabled(bool Enabled) override;
+    void SetProgressBars(std::int32_t FilePos, std::int32_t TotalPos) override;
+    void ShowProgress(const TProgressFigures& Figures) override;
+    void SetCompletionText(const std::string& Text) override;
+    void RowImageChanged(std::int32_t Row, std::int32_t Image) override;
+    void RowSizeChanged(std::int32_t Row, std::int64_t Size) override;
+    void ScrollIntoView(std::int32_t Row) override;
+    void RepaintStatusBar() override;
+    void RunEnded() override;
+
+    // Controls, under the names of the window layout.
+    QWidget* Panel5 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QAction *bCreate = nullptr, *bOpen = nullptr, *bCheck = nullptr, *bCancel = nullptr, *bDisplay = nullptr,
+            *bOptions = nullptr, *ToolButton3 = nullptr;
+    QMenu* PopupMenu3 = nullptr;
+    QAction *mnuAll = nullptr, *mnuGood = nullptr, *mnuBad = nullptr, *mnuMiss = nullptr;
+    QWidget* pClient = nullptr;
+    QTableView* lv = nullptr;
+    ChecksumListModel* Model = nullptr;
+    QWidget *Panel2 = nullptr, *Panel3 = nullptr, *Panel4 = nullptr;
+    QLabel *lbFileName = nullptr, *Label1 = nullptr, *Label6 = nullptr, *Label7 = nullptr;
+    QProgressBar *FileProgressBar = nullptr, *TotalProgressBar = nullptr;
+    TqvStatusBar *sBar = nullptr, *sBar2 = nullptr;
+    TDragFilesTrg* DragFilesTrg1 = nullptr;
+    QString OpenDialogFileName;    // OpenDialog1's file name
+    QString OpenDialogInitialDir;  // OpenDialog1's initial folder
+
+    // Fields of the window.
+    std::int32_t SavedWidth = 0, SavedHeight = 0, SavedLeft = 0, SavedTop = 0;
+    std::int32_t DisplayFilter = 1;
+    std::uint8_t SizeType = 0;
+    ItemList Items;
+    TCounters Counters;
+    bool IsMd5List = false;
+
+    // OpenDialog1's filter.
+    static constexpr const char* OpenDialogFilter = "SFV or MD5 (*.sfv;*.md5)|*.sfv;*.md5|Simple File Verification "
+                                                    "(*.sfv)|*.sfv|MD5 (*.md5)|*.md5|All Files (*.*)|*.*";
+
+protected:
+    void closeEvent(QCloseEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+    void moveEvent(QMoveEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void BuildControls();
+    void ApplyStartSettings();
+    void ProcessCommandLine();
+    void DeleteSelectedFiles();
+    void mnuDisplayClick(QAction* Item);
+    void DragFilesTrg1Drop(TDragFilesTrg* Sender);
+    void sBarDrawPanel(QPainter* Painter, int Panel, const QRect& Rect);
+    void ServeRun();
+    LocaleFormat Locale() const;
+
+    QBoxLayout* Body = nullptr;
+    QStringList Arguments;
+    TProgress Progress;
+    std::unique_ptr<TcrcThread> Run;
+    std::mutex WakeLock;
+    std::function<void()> PendingServe;  // the latest serve request of the worker
+    std::atomic<bool> WakePosted{false};
+    std::uint64_t ShownSerial = 0;
+};
