@@ -60,14 +60,16 @@ std::uint32_t Crc32UpdateBytewise(std::uint32_t Crc, const unsigned char* Data, 
 std::uint32_t Crc32UpdateSlicing16(std::uint32_t Crc, const unsigned char* Data, std::size_t Count) {
     const auto& T = Crc32Tables;
     while (Count >= 16) {
-        const std::uint32_t A = LoadLe32(Data) ^ Crc;
+        // The twelve look-ups of bytes 4..15 do not wait for the register; only the last four do, so the
+        // independent part is summed first and the chain from one step to the next stays short.
         const std::uint32_t B = LoadLe32(Data + 4);
         const std::uint32_t C = LoadLe32(Data + 8);
         const std::uint32_t D = LoadLe32(Data + 12);
-        Crc = T[15][A & 0xFF] ^ T[14][(A >> 8) & 0xFF] ^ T[13][(A >> 16) & 0xFF] ^ T[12][A >> 24] ^
-              T[11][B & 0xFF] ^ T[10][(B >> 8) & 0xFF] ^ T[9][(B >> 16) & 0xFF] ^ T[8][B >> 24] ^
-              T[7][C & 0xFF] ^ T[6][(C >> 8) & 0xFF] ^ T[5][(C >> 16) & 0xFF] ^ T[4][C >> 24] ^
-              T[3][D & 0xFF] ^ T[2][(D >> 8) & 0xFF] ^ T[1][(D >> 16) & 0xFF] ^ T[0][D >> 24];
+        const std::uint32_t Rest = (T[11][B & 0xFF] ^ T[10][(B >> 8) & 0xFF] ^ T[9][(B >> 16) & 0xFF] ^ T[8][B >> 24]) ^
+                                   (T[7][C & 0xFF] ^ T[6][(C >> 8) & 0xFF] ^ T[5][(C >> 16) & 0xFF] ^ T[4][C >> 24]) ^
+                                   (T[3][D & 0xFF] ^ T[2][(D >> 8) & 0xFF] ^ T[1][(D >> 16) & 0xFF] ^ T[0][D >> 24]);
+        const std::uint32_t A = LoadLe32(Data) ^ Crc;
+        Crc = Rest ^ ((T[15][A & 0xFF] ^ T[14][(A >> 8) & 0xFF]) ^ (T[13][(A >> 16) & 0xFF] ^ T[12][A >> 24]));
         Data += 16;
         Count -= 16;
     }
