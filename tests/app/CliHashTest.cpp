@@ -55,6 +55,16 @@ TEST(CliHash, UnreadableFileGetsMessageAndNoLine) {
     }
 }
 
+TEST(CliHash, ReadFailureIsReportedNotHashed) {
+    // Opens as a regular file, fails on the first read (EIO): a made-up checksum must not be printed.
+    const auto Result = RunCli({"hash", "--crc32", "/proc/self/mem"});
+    if (Result.Err.find("Cannot open file") != std::string::npos)
+        GTEST_SKIP() << "no readable /proc/self/mem here";
+    EXPECT_EQ(Result.ExitCode, 1);
+    EXPECT_EQ(Result.Out, "");
+    EXPECT_NE(Result.Err.find("Cannot read file /proc/self/mem"), std::string::npos) << Result.Err;
+}
+
 TEST(CliHash, UsageErrors) {
     EXPECT_EQ(RunCli({"hash"}).ExitCode, 2);
     EXPECT_EQ(RunCli({"hash", "--md5"}).ExitCode, 2);

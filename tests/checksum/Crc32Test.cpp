@@ -167,6 +167,23 @@ TEST_F(Crc32FileTest, UnreadableFileGivesFailureText) {
     EXPECT_EQ(Outcome.Error, EACCES);
 }
 
+TEST_F(Crc32FileTest, ReadErrorEndsTheLoopAndIsReported) {
+    // The kernel's view of our own memory is a regular file whose first page is never mapped:
+    // opening works, reading at offset 0 fails with EIO.
+    const std::string Path = "/proc/self/mem";
+    FileReadOutcome Outcome;
+    const std::string Text = ThreadCrcText(Path, &Outcome);
+    if (!Outcome.Opened)
+        GTEST_SKIP() << "no readable /proc/self/mem here";
+    EXPECT_TRUE(Outcome.ReadError);
+    EXPECT_EQ(Outcome.Error, EIO);
+    EXPECT_FALSE(Outcome.Complete());
+    EXPECT_EQ(Text, "00000000") << "the CRC of the bytes before the failure: none";
+    Outcome = {};
+    ThreadMd5Text(Path, &Outcome);
+    EXPECT_TRUE(Outcome.ReadError);
+}
+
 TEST_F(Crc32FileTest, ThreadCrcTextMarksTheWorkerAndNeverPumps) {
     int Pumps = 0;
     bool InThreadSeen = false;
