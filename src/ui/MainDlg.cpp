@@ -251,12 +251,11 @@ void TFrmMain::ApplyStartSettings() {
     if (S.TopLayout) ApplyToolbarPosition(1);
     if (S.SizeType) SizeType = static_cast<std::uint8_t>(*S.SizeType);
     Panel2->setVisible(S.ShowProgress);
-    if (S.Width && S.Height) {
-        resize(*S.Width, *S.Height);
-        if (S.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
-    }
+    if (S.Width && S.Height) resize(*S.Width, *S.Height);
     if (S.Left && S.Top) move(*S.Left, *S.Top);
     if (S.Centre) CenterForm(nullptr, this);
+    // Last: moving or resizing a hidden window drops its maximized state.
+    if (S.Width && S.Height && S.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
     if (!S.Error.empty()) {
         const QString Text = QString::fromStdString(S.Error);
         QMetaObject::invokeMethod(this, [Text] { ShowGeneralError(Text); }, Qt::QueuedConnection);
