@@ -14,12 +14,12 @@ enum TItemState : std::int32_t { isUnchecked = 1, isMissing = 2, isBad = 3, isGo
 
 // One file of an open list. 96 bytes plus the heap of its two strings (ListFile is shared per list).
 struct TItemRec {
-    std::string FileName;                          // full path: list folder + name as written
-    std::string Checksum;                          // expected text, exactly as read
-    std::shared_ptr<const std::string> ListFile;   // the list file it came from (shared by its records)
-    std::int64_t Size = -1;                        // bytes; -1 when not found
-    std::atomic<std::int32_t> State{isUnchecked};  // TItemState
-    std::int32_t ListItem = -1;                    // index of its row in the view, or -1 when hidden
+    std::string FileName;                         // full path: list folder + name as written
+    std::string Checksum;                         // expected text, exactly as read
+    std::shared_ptr<const std::string> ListFile;  // the list file it came from (shared by its records)
+    std::int64_t Size = -1;                       // bytes; -1 when not found
+    std::atomic<std::int32_t> State{isUnchecked}; // TItemState
+    std::int32_t ListItem = -1;                   // index of its row in the view, or -1 when hidden
 };
 
 // Ordered records of all open lists, grouped by list file. Addresses stay valid until Clear().
@@ -27,7 +27,7 @@ class ItemList {
 public:
     TItemRec& Add() { return Items.emplace_back(); }
     void Clear() { Items.clear(); }
-    void Truncate(std::size_t NewCount) {  // drops the records from NewCount on
+    void Truncate(std::size_t NewCount) { // drops the records from NewCount on
         while (Items.size() > NewCount)
             Items.pop_back();
     }

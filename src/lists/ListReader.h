@@ -29,6 +29,10 @@ std::vector<std::string> LoadListFile(const std::string& Path, bool& IsMd5List);
 // lines equal to an earlier one ignoring ASCII case go.
 std::vector<std::string> CleanListText(std::string_view Text, bool IsMd5List);
 
+// CleanListText without copies: the lines are views into Text or into Storage (cleared first, holding
+// the MD5 lines in SFV order); both must outlive the views.
+std::vector<std::string_view> CleanListLines(std::string_view Text, bool IsMd5List, std::string& Storage);
+
 // True when the list's extension is ".md5" in any case: the list is an MD5 list.
 bool IsMd5ListName(std::string_view Path);
 
@@ -43,7 +47,7 @@ TListEntry SplitEntryLine(std::string_view Line);
 // The result of opening lists: what OpenChecksumFiles sets besides the records.
 struct TOpenResult {
     bool IsMd5List = false;
-    std::string Caption;  // "Quorvane 2.6 - <name of the last list>"
+    std::string Caption; // "Quorvane 2.6 - <name of the last list>"
 };
 
 // Disposes of every record, then reads every list of ChecksumFiles in order into Items.

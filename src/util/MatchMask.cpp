@@ -8,7 +8,9 @@
 
 namespace {
 
-bool SameFolded(char A, char B) { return FoldAsciiLower(A) == FoldAsciiLower(B); }
+bool SameFolded(char A, char B) {
+    return FoldAsciiLower(A) == FoldAsciiLower(B);
+}
 
 } // namespace
 

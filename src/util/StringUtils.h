@@ -12,13 +12,17 @@ std::string ReplaceText(const std::string& Text, const std::string& Old, const s
 int PosFrom(std::string_view Sub, std::string_view Text, int Start);
 
 // A blank is any byte with a code of 32 or less.
-inline bool IsBlank(char C) { return static_cast<unsigned char>(C) <= 32; }
+inline bool IsBlank(char C) {
+    return static_cast<unsigned char>(C) <= 32;
+}
 
 // Removes blanks from both ends.
 std::string_view TrimBlanks(std::string_view Text);
 
 // One byte folded to lower case if it is an ASCII capital letter.
-inline char FoldAsciiLower(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + ('a' - 'A')) : C; }
+inline char FoldAsciiLower(char C) {
+    return (C >= 'A' && C <= 'Z') ? static_cast<char>(C + ('a' - 'A')) : C;
+}
 
 // Folds ASCII letters to lower / upper case; other bytes are unchanged.
 std::string LowerAscii(std::string_view Text);
