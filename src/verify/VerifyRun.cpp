@@ -63,12 +63,8 @@ void TcrcThread::Start() {
     CrcOnProgress = [this](std::uint8_t Percent, std::int32_t ChunkBytes) { OnProgress(Percent, ChunkBytes); };
     Worker = std::thread([this] {
         Execute();
-        {
-            std::lock_guard Lock(Mailbox->M);
-            Mailbox->WorkerDone = true;
-        }
-        Mailbox->Cv.notify_all();
-        Wake();
+        // The last wake-up lets the view hear that the run has ended.
+        Post([](TMailbox& Box) { Box.WorkerDone = true; });
     });
 }
 
@@ -148,37 +144,36 @@ void TcrcThread::ServeBox(TMailbox& Box) {
         TheView->RunEnded();
 }
 
-// Worker thread: asks the view once for a Serve until the user-interface thread has served.
-void TcrcThread::Wake() {
+// Worker thread. Every change to the mailbox goes through here: the change and the decision to ask the
+// view for a Serve are made under one lock, so a Serve that has already taken everything can never leave
+// a later change without its wake-up.
+void TcrcThread::Post(const std::function<void(TMailbox&)>& Change) {
+    bool AskView = false;
     {
         std::lock_guard Lock(Mailbox->M);
-        if (Mailbox->WakePending)
-            return;
+        Change(*Mailbox);
+        AskView = !Mailbox->WakePending;
         Mailbox->WakePending = true;
     }
     Mailbox->Cv.notify_all();
-    std::weak_ptr<TMailbox> Weak = Mailbox;
-    View.WakeUiThread([Weak] {
-        if (const auto Box = Weak.lock())
-            ServeBox(*Box);
-    });
+    if (AskView) {
+        std::weak_ptr<TMailbox> Weak = Mailbox;
+        View.WakeUiThread([Weak] {
+            if (const auto Box = Weak.lock())
+                ServeBox(*Box);
+        });
+    }
 }
 
 void TcrcThread::PostDisplay(std::function<void()> Call) {
-    {
-        std::lock_guard Lock(Mailbox->M);
-        Mailbox->Calls.push_back(std::move(Call));
-    }
-    Wake();
+    Post([&Call](TMailbox& Box) { Box.Calls.push_back(std::move(Call)); });
 }
 
 void TcrcThread::Synchronize(void (TcrcThread::*Step)()) {
-    {
-        std::lock_guard Lock(Mailbox->M);
-        Mailbox->Step = [this, Step] { (this->*Step)(); };
-        Mailbox->StepDone = false;
-    }
-    Wake();
+    Post([this, Step](TMailbox& Box) {
+        Box.Step = [this, Step] { (this->*Step)(); };
+        Box.StepDone = false;
+    });
     std::unique_lock Lock(Mailbox->M);
     Mailbox->Cv.wait(Lock, [this] { return Mailbox->StepDone; });
 }
@@ -189,12 +184,12 @@ void TcrcThread::OnProgress(std::uint8_t Percent, std::int32_t ChunkBytes) {
     if (!Progress.UpdateProgress(Percent, ChunkBytes).Any())
         return;
     {
+        // Already waiting to be shown: the user-interface thread will read the newest figures anyway.
         std::lock_guard Lock(Mailbox->M);
         if (Mailbox->ProgressPending)
             return;
-        Mailbox->ProgressPending = true;
     }
-    Wake();
+    Post([](TMailbox& Box) { Box.ProgressPending = true; });
 }
 
 // User-interface thread, the worker waiting.

@@ -487,6 +487,25 @@ TEST_F(VerifyRunTest, QueuedHandOverServesTheRunAndReportsItsEnd) {
         Serve();
 }
 
+TEST_F(VerifyRunTest, ManyRunsOverManyFilesNeverStall) {
+    // Display changes, progress and the two steps interleave differently on every run; a lost wake-up
+    // would hang here (the run's hand-over used to lose one when a Serve came between a change and its
+    // wake-up).
+    std::vector<std::pair<std::string, std::string>> Entries;
+    for (int I = 0; I < 60; ++I) {
+        const std::string Bytes = qvtest::PatternBytes(static_cast<std::size_t>(I * 1500), static_cast<unsigned>(I));
+        Dir.Write("f" + std::to_string(I), Bytes);
+        Entries.emplace_back("f" + std::to_string(I), CrcOf(Bytes));
+    }
+    OpenList("l.sfv", Entries);
+    for (int Round = 0; Round < 30; ++Round) {
+        TcrcThread Run(Items, Counters, IsMd5, View, *Progress);
+        Run.Start();
+        Run.Wait();
+        ASSERT_EQ(Counters.GoodCount, 60) << Round;
+    }
+}
+
 TEST_F(VerifyRunTest, ProgressReachesTheViewCoalesced) {
     const std::string Big = qvtest::PatternBytes(1 << 20, 7);
     Dir.Write("big", Big);
