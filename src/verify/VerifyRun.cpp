@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -34,6 +35,9 @@ struct TcrcThread::TMailbox {
 
 namespace {
 
+// How often an owner waiting in Wait applies the display changes that piled up meanwhile.
+constexpr int CollectMs = 20;
+
 // True when something other than a folder exists at Path. A fifo or a device counts as present: hashing
 // then refuses it, which makes it Bad rather than Missing.
 bool FileExistsForCheck(const std::string& Path) {
@@ -64,7 +68,7 @@ void TcrcThread::Start() {
     Worker = std::thread([this] {
         Execute();
         // The last wake-up lets the view hear that the run has ended.
-        Post([](TMailbox& Box) { Box.WorkerDone = true; });
+        Post([](TMailbox& Box) { Box.WorkerDone = true; }, true);
     });
 }
 
@@ -79,9 +83,8 @@ void TcrcThread::Wait() {
         bool Done = false;
         {
             std::unique_lock Lock(Mailbox->M);
-            Mailbox->Cv.wait(Lock, [this] {
-                return !Mailbox->Calls.empty() || Mailbox->Step || Mailbox->ProgressPending || Mailbox->WorkerDone;
-            });
+            Mailbox->Cv.wait_for(Lock, std::chrono::milliseconds(CollectMs),
+                                 [this] { return Mailbox->Step || Mailbox->WorkerDone; });
             Done = Mailbox->WorkerDone && Mailbox->Calls.empty() && !Mailbox->Step && !Mailbox->ProgressPending;
         }
         if (Done)
@@ -147,7 +150,7 @@ void TcrcThread::ServeBox(TMailbox& Box) {
 // Worker thread. Every change to the mailbox goes through here: the change and the decision to ask the
 // view for a Serve are made under one lock, so a Serve that has already taken everything can never leave
 // a later change without its wake-up.
-void TcrcThread::Post(const std::function<void(TMailbox&)>& Change) {
+void TcrcThread::Post(const std::function<void(TMailbox&)>& Change, bool Urgent) {
     bool AskView = false;
     {
         std::lock_guard Lock(Mailbox->M);
@@ -155,7 +158,11 @@ void TcrcThread::Post(const std::function<void(TMailbox&)>& Change) {
         AskView = !Mailbox->WakePending;
         Mailbox->WakePending = true;
     }
-    Mailbox->Cv.notify_all();
+    // An owner waiting in Wait is woken at once only for what the worker waits for, or for its end;
+    // display changes it collects every few milliseconds, so thousands of small files cost no more
+    // than a handful of wake-ups.
+    if (Urgent)
+        Mailbox->Cv.notify_all();
     if (AskView) {
         std::weak_ptr<TMailbox> Weak = Mailbox;
         View.WakeUiThread([Weak] {
@@ -170,10 +177,12 @@ void TcrcThread::PostDisplay(std::function<void()> Call) {
 }
 
 void TcrcThread::Synchronize(void (TcrcThread::*Step)()) {
-    Post([this, Step](TMailbox& Box) {
-        Box.Step = [this, Step] { (this->*Step)(); };
-        Box.StepDone = false;
-    });
+    Post(
+        [this, Step](TMailbox& Box) {
+            Box.Step = [this, Step] { (this->*Step)(); };
+            Box.StepDone = false;
+        },
+        true);
     std::unique_lock Lock(Mailbox->M);
     Mailbox->Cv.wait(Lock, [this] { return Mailbox->StepDone; });
 }

@@ -69,7 +69,7 @@ private:
     void RecountResults();
     void Synchronize(void (TcrcThread::*Step)());
     void PostDisplay(std::function<void()> Call);
-    void Post(const std::function<void(TMailbox&)>& Change);
+    void Post(const std::function<void(TMailbox&)>& Change, bool Urgent = false);
     void OnProgress(std::uint8_t Percent, std::int32_t ChunkBytes);
     void CheckOne(const TRunItem& Item);
 
