@@ -56,7 +56,7 @@ public:
     virtual void RunStarting() {}
     // Hashing starts (the elapsed time counts from here): TotalBytes is the sum of the listed sizes.
     virtual void HashingStarting(std::int64_t TotalBytes) { (void)TotalBytes; }
-    // The named file is hashed next (panel 0 of the creation status bar).
+    // The named file is hashed next (panel 0 of the creation status bar); an empty name clears the panel.
     virtual void FileStarting(const std::string& Name) { (void)Name; }
     // Always last, also after an abort or an error: clear the panel, both bars to 100, enable the commands.
     virtual void RunEnded() {}
