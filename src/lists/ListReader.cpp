@@ -78,11 +78,27 @@ std::string ReadListBytes(const std::string& Path) {
 }
 
 // Splits at CR LF, LF or CR; drops empty and comment lines (Part 2.2 LoadListFile steps 1 and 2).
+// Number of CR and LF bytes, eight at a time: a byte of X ^ C is zero exactly where X holds C, and
+// ((Y & 0x7F..) + 0x7F..) | Y has the high bit of each byte set exactly where Y's byte is not zero.
+std::size_t CountBreaks(std::string_view Text) {
+    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
+    constexpr std::uint64_t Low7 = 0x7F * Ones;
+    auto ZeroBytes = [](std::uint64_t Y) { return ~(((Y & Low7) + Low7) | Y) & (0x80 * Ones); };
+    std::size_t Count = 0;
+    std::size_t I = 0;
+    for (; I + 8 <= Text.size(); I += 8) {
+        std::uint64_t X;
+        std::memcpy(&X, Text.data() + I, 8);
+        Count += static_cast<std::size_t>(std::popcount(ZeroBytes(X ^ ('\n' * Ones)) | ZeroBytes(X ^ ('\r' * Ones))));
+    }
+    for (; I < Text.size(); ++I)
+        Count += Text[I] == '\n' || Text[I] == '\r';
+    return Count;
+}
+
 void SplitLines(std::string_view Text, std::vector<std::string_view>& Lines) {
     // At most one line per CR or LF, and one more: reserving touches no memory, growing would copy.
-    Lines.reserve(Lines.size() + 1 + static_cast<std::size_t>(std::count_if(Text.begin(), Text.end(), [](char C) {
-                      return C == '\n' || C == '\r';
-                  })));
+    Lines.reserve(Lines.size() + 1 + CountBreaks(Text));
     const char* Pos = Text.data();
     const char* const End = Pos + Text.size();
     // The next CR and LF, each found with memchr and kept until passed.
@@ -122,9 +138,13 @@ void RewriteMd5Lines(std::vector<std::string_view>& Lines, std::string& Out, std
             Space == std::string_view::npos ? std::string_view{} : TrimBlanks(Line.substr(0, Space));
         const std::string_view Name = TrimBlanks(Space == std::string_view::npos ? Line : Line.substr(Space));
         const std::size_t Start = Out.size();
-        for (const char C : Name)
-            if (C != '*')
-                Out += C;
+        for (std::string_view Rest = Name; !Rest.empty();) { // the runs between the "*"s
+            const void* Star = std::memchr(Rest.data(), '*', Rest.size());
+            const std::size_t Run =
+                Star ? static_cast<std::size_t>(static_cast<const char*>(Star) - Rest.data()) : Rest.size();
+            Out.append(Rest.data(), Run);
+            Rest.remove_prefix(Star ? Run + 1 : Run);
+        }
         Out += ' ';
         Out.append(Digest);
         Line = std::string_view(Out).substr(Start);

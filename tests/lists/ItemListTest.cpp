@@ -57,9 +57,4 @@ TEST(ItemList, RecordsKeepTheirAddressesAndOrder) {
     EXPECT_TRUE(Items.Empty());
 }
 
-TEST(ItemList, RecordIsSmall) {
-    // Memory per record stays near the size of its strings: the record itself is fixed overhead.
-    EXPECT_LE(sizeof(TItemRec), 2 * sizeof(std::string) + sizeof(std::shared_ptr<const std::string>) + 16);
-}
-
 } // namespace

@@ -41,20 +41,6 @@ TEST(ReaderAgainstReference, RandomTextsOfTheFormatsAlphabet) {
     }
 }
 
-TEST(ReaderAgainstReference, ManyShortLinesWithCaseVariants) {
-    std::mt19937 Gen(99);
-    std::string Text;
-    for (int I = 0; I < 3000; ++I) {
-        std::string Line = "f" + std::to_string(Gen() % 500) + " " + std::to_string(Gen() % 3);
-        for (char& C : Line)
-            if (Gen() % 2)
-                C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
-        Text += Line + (I % 3 == 0 ? "\r\n" : I % 3 == 1 ? "\n" : "\r");
-    }
-    EXPECT_EQ(CleanListText(Text, false), Reference(Text, false));
-    EXPECT_EQ(CleanListText(Text, true), Reference(Text, true));
-}
-
 TEST(BadInput, BinaryBytesGiveRecordsNeverACrash) {
     for (unsigned Seed = 1; Seed <= 20; ++Seed) {
         const std::string Bytes = qvtest::PatternBytes(Seed * 5000, Seed);
