@@ -456,6 +456,14 @@ void TFrmMain::WakeUiThread(std::function<void()> Serve) {
 }
 
 void TFrmMain::ServeRun() {
+    // At most one batch of display changes per frame: the worker's changes pile up in its mailbox
+    // meanwhile, so thousands of small files cost a few dozen repaints, not thousands.
+    constexpr qint64 FrameMs = 4;
+    if (LastServe.isValid() && LastServe.elapsed() < FrameMs) {
+        QTimer::singleShot(static_cast<int>(FrameMs - LastServe.elapsed()), this, &TFrmMain::ServeRun);
+        return;
+    }
+    LastServe.start();
     WakePosted = false;
     std::function<void()> Serve;
     {
@@ -463,6 +471,8 @@ void TFrmMain::ServeRun() {
         Serve = PendingServe;
     }
     if (Serve) Serve();
+    if (PendingScroll >= 0 && PendingScroll < Model->rowCount()) lv->scrollTo(Model->index(PendingScroll, 0));
+    PendingScroll = -1;
 }
 
 const std::vector<TRow>& TFrmMain::Rows() const { return Model->Rows(); }
@@ -500,7 +510,7 @@ void TFrmMain::RowSizeChanged(std::int32_t Row, std::int64_t Size) {
     Model->SetSizeText(Row, ItemSizeText(Size, SizeType, Locale()));
 }
 
-void TFrmMain::ScrollIntoView(std::int32_t Row) { lv->scrollTo(Model->index(Row, 0)); }
+void TFrmMain::ScrollIntoView(std::int32_t Row) { PendingScroll = Row; }
 
 void TFrmMain::RepaintStatusBar() { sBar->update(); }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QWidget>
 
@@ -138,5 +139,7 @@ private:
     std::mutex WakeLock;
     std::function<void()> PendingServe;  // the latest serve request of the worker
     std::atomic<bool> WakePosted{false};
+    QElapsedTimer LastServe;     // when the worker's changes were last applied
+    std::int32_t PendingScroll = -1;  // the row to bring into view once the pending changes are applied
     std::uint64_t ShownSerial = 0;
 };
