@@ -36,7 +36,8 @@ double Seconds(const std::function<void()>& F) {
 
 double Best(int Runs, const std::function<void()>& F) {
     double B = 1e9;
-    for (int I = 0; I < Runs; ++I) B = std::min(B, Seconds(F));
+    for (int I = 0; I < Runs; ++I)
+        B = std::min(B, Seconds(F));
     return B;
 }
 
@@ -56,13 +57,15 @@ TStall Probe(const std::function<void()>& Start, const std::function<bool()>& Bu
     });
     Clock.start();
     Gap.start();
-    if (Ticks) Tick.start();
+    if (Ticks)
+        Tick.start();
     Start();
     // A blocking event loop, as in the program: the user-interface thread sleeps between events.
     QEventLoop Loop;
     QTimer Done;
     QObject::connect(&Done, &QTimer::timeout, [&] {
-        if (!Busy()) Loop.quit();
+        if (!Busy())
+            Loop.quit();
     });
     Done.start(2);
     Loop.exec();
@@ -96,11 +99,13 @@ void CheckFigures(const char* What, const std::string& List) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication App(argc, argv);
     long BigMiB = 1024;
     for (int I = 1; I + 1 < argc; ++I)
-        if (std::string(argv[I]) == "--big-mib") BigMiB = std::atol(argv[I + 1]);
+        if (std::string(argv[I]) == "--big-mib")
+            BigMiB = std::atol(argv[I + 1]);
 
     const fs::path Dir = fs::temp_directory_path() / ("quorvane-guibench-" + std::to_string(::getpid()));
     fs::create_directories(Dir);
@@ -111,7 +116,8 @@ int main(int argc, char** argv) {
         std::ofstream L(Folder + "big.sfv");
         for (int I = 0; I < 100000; ++I) {
             const std::string Name = "file" + std::to_string(I) + ".bin";
-            if (I % 2 == 0) std::ofstream(Folder + Name) << I;
+            if (I % 2 == 0)
+                std::ofstream(Folder + Name) << I;
             L << Name << " 0123ABCD\n";
         }
     }
@@ -135,7 +141,8 @@ int main(int argc, char** argv) {
     }
     std::printf("%-28s window %.3f s, core reading %.3f s, ratio %.2f (target <= 1.50)\n", "open 100,000 entries", Gui,
                 Core, Gui / Core);
-    for (int I = 0; I < 100000; I += 2) fs::remove(Folder + "file" + std::to_string(I) + ".bin");
+    for (int I = 0; I < 100000; I += 2)
+        fs::remove(Folder + "file" + std::to_string(I) + ".bin");
 
     // 2a. 2,000 small files.
     {
@@ -155,8 +162,10 @@ int main(int argc, char** argv) {
         fs::create_directories(Folder + "large");
         std::ofstream F(Folder + "large/one.bin", std::ios::binary);
         std::string Block(1 << 20, '\0');
-        for (std::size_t I = 0; I < Block.size(); ++I) Block[I] = static_cast<char>(I * 131 + I / 7);
-        for (long I = 0; I < BigMiB; ++I) F.write(Block.data(), static_cast<std::streamsize>(Block.size()));
+        for (std::size_t I = 0; I < Block.size(); ++I)
+            Block[I] = static_cast<char>(I * 131 + I / 7);
+        for (long I = 0; I < BigMiB; ++I)
+            F.write(Block.data(), static_cast<std::streamsize>(Block.size()));
         std::ofstream(Folder + "large/one.sfv") << "one.bin 00000000\n";
     }
     CheckFigures(("check one " + std::to_string(BigMiB) + " MiB file").c_str(), Folder + "large/one.sfv");

@@ -21,7 +21,8 @@ void ScreenshotTour(TFrmMain& Frm, const QString& List, const QString& Dir) {
         Frm.StartCheck();
         auto* Poll = new QTimer(&Frm);
         QObject::connect(Poll, &QTimer::timeout, &Frm, [&Frm, Dir, Poll] {
-            if (Frm.Running()) return;
+            if (Frm.Running())
+                return;
             Poll->stop();
             QTimer::singleShot(500, &Frm, [&Frm, Dir] {
                 Frm.grab().save(Dir + "/check-mode-after.png");
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     const bool Tour = !ShotDir.isEmpty() && !Arguments.isEmpty();
     TFrmMain Frm(Tour ? QStringList{} : Arguments);
     Frm.show();
-    if (Tour) QTimer::singleShot(300, &Frm, [&Frm, List = Arguments.first(), ShotDir] { ScreenshotTour(Frm, List, ShotDir); });
+    if (Tour)
+        QTimer::singleShot(300, &Frm,
+                           [&Frm, List = Arguments.first(), ShotDir] { ScreenshotTour(Frm, List, ShotDir); });
     return QApplication::exec();
 }

@@ -19,7 +19,9 @@ namespace {
 std::mutex FolderMutex;
 QString FolderOverride;
 
-std::string Fold(const std::string& Name) { return LowerAscii(Name); }
+std::string Fold(const std::string& Name) {
+    return LowerAscii(Name);
+}
 
 std::string Format(const char* Pattern, const std::string& Name) {
     std::string Out;
@@ -34,17 +36,29 @@ std::string Format(const char* Pattern, const std::string& Name) {
     return Out;
 }
 
-[[noreturn]] void Fail(const char* Pattern, const std::string& Name) { throw ERegistryException(Format(Pattern, Name)); }
+[[noreturn]] void Fail(const char* Pattern, const std::string& Name) {
+    throw ERegistryException(Format(Pattern, Name));
+}
 
 std::string Quote(const std::string& S) {
     std::string Out = "\"";
     for (unsigned char C : S) {
         switch (C) {
-        case '"': Out += "\\\""; break;
-        case '\\': Out += "\\\\"; break;
-        case '\n': Out += "\\n"; break;
-        case '\r': Out += "\\r"; break;
-        case '\t': Out += "\\t"; break;
+        case '"':
+            Out += "\\\"";
+            break;
+        case '\\':
+            Out += "\\\\";
+            break;
+        case '\n':
+            Out += "\\n";
+            break;
+        case '\r':
+            Out += "\\r";
+            break;
+        case '\t':
+            Out += "\\t";
+            break;
         default:
             if (C < 32 || C == 127) {
                 char Buf[8];
@@ -59,15 +73,19 @@ std::string Quote(const std::string& S) {
 }
 
 int HexDigit(char C) {
-    if (C >= '0' && C <= '9') return C - '0';
-    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+    if (C >= '0' && C <= '9')
+        return C - '0';
+    if (C >= 'a' && C <= 'f')
+        return C - 'a' + 10;
+    if (C >= 'A' && C <= 'F')
+        return C - 'A' + 10;
     return -1;
 }
 
 // Reads a quoted text starting at Pos (on the opening quote); Pos ends after the closing quote.
 bool Unquote(const std::string& Line, std::size_t& Pos, std::string& Out) {
-    if (Pos >= Line.size() || Line[Pos] != '"') return false;
+    if (Pos >= Line.size() || Line[Pos] != '"')
+        return false;
     Out.clear();
     for (++Pos; Pos < Line.size(); ++Pos) {
         char C = Line[Pos];
@@ -79,33 +97,49 @@ bool Unquote(const std::string& Line, std::size_t& Pos, std::string& Out) {
             Out += C;
             continue;
         }
-        if (++Pos >= Line.size()) return false;
+        if (++Pos >= Line.size())
+            return false;
         switch (Line[Pos]) {
-        case '"': Out += '"'; break;
-        case '\\': Out += '\\'; break;
-        case 'n': Out += '\n'; break;
-        case 'r': Out += '\r'; break;
-        case 't': Out += '\t'; break;
+        case '"':
+            Out += '"';
+            break;
+        case '\\':
+            Out += '\\';
+            break;
+        case 'n':
+            Out += '\n';
+            break;
+        case 'r':
+            Out += '\r';
+            break;
+        case 't':
+            Out += '\t';
+            break;
         case 'x': {
-            if (Pos + 2 >= Line.size()) return false;
+            if (Pos + 2 >= Line.size())
+                return false;
             int Hi = HexDigit(Line[Pos + 1]), Lo = HexDigit(Line[Pos + 2]);
-            if (Hi < 0 || Lo < 0) return false;
+            if (Hi < 0 || Lo < 0)
+                return false;
             Out += static_cast<char>(Hi * 16 + Lo);
             Pos += 2;
             break;
         }
-        default: return false;
+        default:
+            return false;
         }
     }
     return false;
 }
 
 bool ParseInt(const std::string& Text, std::int32_t& Value) {
-    if (Text.empty()) return false;
+    if (Text.empty())
+        return false;
     char* End = nullptr;
     errno = 0;
     long long V = std::strtoll(Text.c_str(), &End, 10);
-    if (*End != '\0' || errno != 0 || V < INT32_MIN || V > INT32_MAX) return false;
+    if (*End != '\0' || errno != 0 || V < INT32_MIN || V > INT32_MAX)
+        return false;
     Value = static_cast<std::int32_t>(V);
     return true;
 }
@@ -113,8 +147,10 @@ bool ParseInt(const std::string& Text, std::int32_t& Value) {
 std::string ReadWhole(const QString& Path, bool& Exists) {
     QFile F(Path);
     Exists = F.exists();
-    if (!Exists) return {};
-    if (!F.open(QIODevice::ReadOnly)) throw ERegistryException("Cannot open file " + Path.toStdString());
+    if (!Exists)
+        return {};
+    if (!F.open(QIODevice::ReadOnly))
+        throw ERegistryException("Cannot open file " + Path.toStdString());
     QByteArray Bytes = F.readAll();
     return Bytes.toStdString();
 }
@@ -122,7 +158,8 @@ std::string ReadWhole(const QString& Path, bool& Exists) {
 // A free name beside the damaged file, so no earlier copy is lost either.
 QString BadCopyName(const QString& Path) {
     QString Name = Path + ".bad";
-    for (int N = 1; QFile::exists(Name); ++N) Name = Path + ".bad." + QString::number(N);
+    for (int N = 1; QFile::exists(Name); ++N)
+        Name = Path + ".bad." + QString::number(N);
     return Name;
 }
 
@@ -144,7 +181,8 @@ private:
 TRegData LoadLocked(const QString& Path) {
     bool Exists = false;
     std::string Text = ReadWhole(Path, Exists);
-    if (!Exists) return {};
+    if (!Exists)
+        return {};
     try {
         return TRegData::Parse(Text);
     } catch (const std::invalid_argument& E) {
@@ -159,7 +197,8 @@ TRegData LoadLocked(const QString& Path) {
 
 void SaveLocked(const QString& Path, const TRegData& Data) {
     QSaveFile F(Path);
-    if (!F.open(QIODevice::WriteOnly)) throw ERegistryException("Cannot create file " + Path.toStdString());
+    if (!F.open(QIODevice::WriteOnly))
+        throw ERegistryException("Cannot create file " + Path.toStdString());
     std::string Text = Data.Text();
     if (F.write(Text.data(), static_cast<qint64>(Text.size())) != static_cast<qint64>(Text.size()) || !F.commit())
         throw ERegistryException("Cannot create file " + Path.toStdString());
@@ -170,10 +209,12 @@ void SaveLocked(const QString& Path, const TRegData& Data) {
 QString RegistryFolder() {
     {
         std::lock_guard Guard(FolderMutex);
-        if (!FolderOverride.isEmpty()) return FolderOverride;
+        if (!FolderOverride.isEmpty())
+            return FolderOverride;
     }
     QString Base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (Base.isEmpty() || QDir::isRelativePath(Base)) Base = QDir::homePath() + "/.config";
+    if (Base.isEmpty() || QDir::isRelativePath(Base))
+        Base = QDir::homePath() + "/.config";
     return Base + "/quorvane";
 }
 
@@ -191,9 +232,11 @@ std::string NormalKeyPath(const std::string& Key) {
     std::size_t I = 0;
     while (I < Key.size()) {
         std::size_t J = Key.find('\\', I);
-        if (J == std::string::npos) J = Key.size();
+        if (J == std::string::npos)
+            J = Key.size();
         if (J > I) {
-            if (!Out.empty()) Out += '\\';
+            if (!Out.empty())
+                Out += '\\';
             Out.append(Key, I, J - I);
         }
         I = J + 1;
@@ -211,21 +254,27 @@ TRegData TRegData::Parse(const std::string& Text) {
     };
     while (Start < Text.size()) {
         std::size_t End = Text.find('\n', Start);
-        if (End == std::string::npos) End = Text.size();
+        if (End == std::string::npos)
+            End = Text.size();
         std::string Line = Text.substr(Start, End - Start);
         Start = End + 1;
         ++LineNo;
-        if (!Line.empty() && Line.back() == '\r') Line.pop_back();
-        if (Line.empty() || Line[0] == ';') continue;
+        if (!Line.empty() && Line.back() == '\r')
+            Line.pop_back();
+        if (Line.empty() || Line[0] == ';')
+            continue;
         if (Line[0] == '[') {
-            if (Line.back() != ']') Damaged("a key line must end with ]");
+            if (Line.back() != ']')
+                Damaged("a key line must end with ]");
             std::string Path = NormalKeyPath(Line.substr(1, Line.size() - 2));
             TKey& K = Data.Keys[Fold(Path)];
-            if (K.Path.empty()) K.Path = Path;
+            if (K.Path.empty())
+                K.Path = Path;
             Current = &K;
             continue;
         }
-        if (!Current) Damaged("a value before the first key");
+        if (!Current)
+            Damaged("a value before the first key");
         std::string Name;
         std::size_t Pos = 0;
         if (Line[0] == '@') {
@@ -233,16 +282,19 @@ TRegData TRegData::Parse(const std::string& Text) {
         } else if (!Unquote(Line, Pos, Name)) {
             Damaged("a value name must be quoted");
         }
-        if (Pos >= Line.size() || Line[Pos] != '=') Damaged("= expected after the value name");
+        if (Pos >= Line.size() || Line[Pos] != '=')
+            Damaged("= expected after the value name");
         ++Pos;
         TNamedValue V{Name, std::int32_t{0}};
         if (Line.compare(Pos, 4, "int:") == 0) {
             std::int32_t I = 0;
-            if (!ParseInt(Line.substr(Pos + 4), I)) Damaged("not a 32-bit integer");
+            if (!ParseInt(Line.substr(Pos + 4), I))
+                Damaged("not a 32-bit integer");
             V.Data = I;
         } else {
             std::string S;
-            if (!Unquote(Line, Pos, S) || Pos != Line.size()) Damaged("not a quoted text");
+            if (!Unquote(Line, Pos, S) || Pos != Line.size())
+                Damaged("not a quoted text");
             V.Data = std::move(S);
         }
         Current->Values[Fold(Name)] = std::move(V);
@@ -273,14 +325,17 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
     CloseKey();
     std::string Path = NormalKeyPath(Key);
     for (char C : Path)
-        if (static_cast<unsigned char>(C) < 32 || C == '[' || C == ']') return false;
+        if (static_cast<unsigned char>(C) < 32 || C == '[' || C == ']')
+            return false;
     QString File = RegistryFile(Root);
     TFileLock Lock(File);
-    if (!Lock.Locked) throw ERegistryException("Cannot open file " + File.toStdString() + ".lock");
+    if (!Lock.Locked)
+        throw ERegistryException("Cannot open file " + File.toStdString() + ".lock");
     Snapshot = LoadLocked(File);
     std::string Folded = Fold(Path);
     if (!Snapshot.Keys.contains(Folded)) {
-        if (!CanCreate) return false;
+        if (!CanCreate)
+            return false;
         Snapshot.Keys[Folded].Path = Path;
         SaveLocked(File, Snapshot);
     }
@@ -292,7 +347,8 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
 bool TRegistry::KeyExists(const std::string& Key) {
     QString File = RegistryFile(Root);
     TFileLock Lock(File);
-    if (!Lock.Locked) throw ERegistryException("Cannot open file " + File.toStdString() + ".lock");
+    if (!Lock.Locked)
+        throw ERegistryException("Cannot open file " + File.toStdString() + ".lock");
     TRegData Data = LoadLocked(File);
     return Data.Keys.contains(Fold(NormalKeyPath(Key)));
 }
@@ -303,7 +359,8 @@ void TRegistry::CloseKey() {
 }
 
 const TRegData::TKey* TRegistry::OpenData() const {
-    if (!KeyOpen) return nullptr;
+    if (!KeyOpen)
+        return nullptr;
     auto It = Snapshot.Keys.find(CurrentKey);
     return It == Snapshot.Keys.end() ? nullptr : &It->second;
 }
@@ -315,28 +372,36 @@ bool TRegistry::ValueExists(const std::string& Name) const {
 
 std::int32_t TRegistry::ReadInteger(const std::string& Name) const {
     const auto* K = OpenData();
-    if (!K) Fail("Failed to get data for '%s'", Name);
+    if (!K)
+        Fail("Failed to get data for '%s'", Name);
     auto It = K->Values.find(Fold(Name));
-    if (It == K->Values.end()) Fail("Failed to get data for '%s'", Name);
-    if (const auto* I = std::get_if<std::int32_t>(&It->second.Data)) return *I;
+    if (It == K->Values.end())
+        Fail("Failed to get data for '%s'", Name);
+    if (const auto* I = std::get_if<std::int32_t>(&It->second.Data))
+        return *I;
     Fail("Invalid data type for '%s'", Name);
 }
 
 std::string TRegistry::ReadString(const std::string& Name) const {
     const auto* K = OpenData();
-    if (!K) Fail("Failed to get data for '%s'", Name);
+    if (!K)
+        Fail("Failed to get data for '%s'", Name);
     auto It = K->Values.find(Fold(Name));
-    if (It == K->Values.end()) Fail("Failed to get data for '%s'", Name);
-    if (const auto* S = std::get_if<std::string>(&It->second.Data)) return *S;
+    if (It == K->Values.end())
+        Fail("Failed to get data for '%s'", Name);
+    if (const auto* S = std::get_if<std::string>(&It->second.Data))
+        return *S;
     Fail("Invalid data type for '%s'", Name);
 }
 
 // Re-reads the file under its lock, applies the change to the open key and writes the file back.
 void TRegistry::Modify(const std::string& Name, const std::string& FailText, const auto& Change) {
-    if (!KeyOpen) Fail(FailText.c_str(), Name);
+    if (!KeyOpen)
+        Fail(FailText.c_str(), Name);
     QString File = RegistryFile(Root);
     TFileLock Lock(File);
-    if (!Lock.Locked) Fail(FailText.c_str(), Name);
+    if (!Lock.Locked)
+        Fail(FailText.c_str(), Name);
     TRegData Data;
     try {
         Data = LoadLocked(File);
@@ -344,7 +409,8 @@ void TRegistry::Modify(const std::string& Name, const std::string& FailText, con
         Fail(FailText.c_str(), Name);
     }
     TRegData::TKey& K = Data.Keys[CurrentKey];
-    if (K.Path.empty()) K.Path = OpenData() ? OpenData()->Path : CurrentKey;
+    if (K.Path.empty())
+        K.Path = OpenData() ? OpenData()->Path : CurrentKey;
     if (!Change(K)) {
         Snapshot = std::move(Data);
         return;
@@ -360,7 +426,8 @@ void TRegistry::Modify(const std::string& Name, const std::string& FailText, con
 void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value) {
     Modify(Name, "Failed to set data for '%s'", [&](TRegData::TKey& K) {
         auto& V = K.Values[Fold(Name)];
-        if (V.Name.empty()) V.Name = Name;
+        if (V.Name.empty())
+            V.Name = Name;
         V.Data = Value;
         return true;
     });
@@ -369,7 +436,8 @@ void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value) {
 void TRegistry::WriteString(const std::string& Name, const std::string& Value) {
     Modify(Name, "Failed to set data for '%s'", [&](TRegData::TKey& K) {
         auto& V = K.Values[Fold(Name)];
-        if (V.Name.empty()) V.Name = Name;
+        if (V.Name.empty())
+            V.Name = Name;
         V.Data = Value;
         return true;
     });
@@ -386,10 +454,12 @@ bool TRegistry::DeleteValue(const std::string& Name) {
 
 bool TRegistry::DeleteKey(const std::string& Key) {
     std::string Folded = Fold(NormalKeyPath(Key));
-    if (Folded.empty()) return false;
+    if (Folded.empty())
+        return false;
     QString File = RegistryFile(Root);
     TFileLock Lock(File);
-    if (!Lock.Locked) throw ERegistryException("Failed to delete key '" + Key + "'");
+    if (!Lock.Locked)
+        throw ERegistryException("Failed to delete key '" + Key + "'");
     TRegData Data = LoadLocked(File);
     bool Found = false;
     for (auto It = Data.Keys.begin(); It != Data.Keys.end();) {
@@ -400,15 +470,18 @@ bool TRegistry::DeleteKey(const std::string& Key) {
             ++It;
         }
     }
-    if (Found) SaveLocked(File, Data);
+    if (Found)
+        SaveLocked(File, Data);
     Snapshot = std::move(Data);
-    if (KeyOpen && !Snapshot.Keys.contains(CurrentKey)) CloseKey();
+    if (KeyOpen && !Snapshot.Keys.contains(CurrentKey))
+        CloseKey();
     return Found;
 }
 
 std::vector<std::string> TRegistry::ValueNames() const {
     std::vector<std::string> Names;
     if (const auto* K = OpenData())
-        for (const auto& [F, V] : K->Values) Names.push_back(V.Name);
+        for (const auto& [F, V] : K->Values)
+            Names.push_back(V.Name);
     return Names;
 }

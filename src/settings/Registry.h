@@ -40,11 +40,11 @@ QString RegistryFile(TRegRoot Root);
 struct TRegData {
     using TValue = std::variant<std::int32_t, std::string>;
     struct TNamedValue {
-        std::string Name;  // as first written
+        std::string Name; // as first written
         TValue Data;
     };
     struct TKey {
-        std::string Path;  // as first written, parts joined by "\"
+        std::string Path; // as first written, parts joined by "\"
         std::map<std::string, TNamedValue> Values;
     };
     std::map<std::string, TKey> Keys;
@@ -101,7 +101,7 @@ private:
     void Modify(const std::string& Name, const std::string& FailText, const auto& Change);
 
     TRegRoot Root;
-    std::string CurrentKey;  // folded path of the open key
-    bool KeyOpen = false;    // the root itself may be open (empty path)
-    TRegData Snapshot;       // the file as last read or written by this object
+    std::string CurrentKey; // folded path of the open key
+    bool KeyOpen = false;   // the root itself may be open (empty path)
+    TRegData Snapshot;      // the file as last read or written by this object
 };

@@ -10,7 +10,8 @@ TStartSettings ReadStartSettings() {
         S.TopLayout = Reg.ValueExists("ToolbarPosition") && Reg.ReadInteger("ToolbarPosition") == 1;
         if (Reg.ValueExists("SizeType")) {
             int T = Reg.ReadInteger("SizeType");
-            if (T >= 0 && T <= 2) S.SizeType = T;
+            if (T >= 0 && T <= 2)
+                S.SizeType = T;
         }
         S.ShowProgress = Reg.ValueExists("ShowProgress");
         if (!Reg.ValueExists("SavePos")) {

@@ -12,14 +12,14 @@ inline constexpr const char* SettingsKey = "Software\\Quorvane";
 
 // What the start-up reading found, in the order it is applied. Fields after a failed read stay unset.
 struct TStartSettings {
-    bool TopLayout = false;                 // "ToolbarPosition" is 1
-    std::optional<int> SizeType;            // "SizeType" when it is 0, 1 or 2
-    bool ShowProgress = false;              // "ShowProgress" exists
-    bool Centre = false;                    // no saved position applies: centre the window on its monitor
-    std::optional<int> Width, Height;       // saved client size ("SavePos" with both values)
-    bool Maximized = false;                 // "Maximized" non-zero, only with a saved size
-    std::optional<int> Left, Top;           // saved position ("SavePos" with both values)
-    std::string Error;                      // the text of the read that failed; empty when all went well
+    bool TopLayout = false;           // "ToolbarPosition" is 1
+    std::optional<int> SizeType;      // "SizeType" when it is 0, 1 or 2
+    bool ShowProgress = false;        // "ShowProgress" exists
+    bool Centre = false;              // no saved position applies: centre the window on its monitor
+    std::optional<int> Width, Height; // saved client size ("SavePos" with both values)
+    bool Maximized = false;           // "Maximized" non-zero, only with a saved size
+    std::optional<int> Left, Top;     // saved position ("SavePos" with both values)
+    std::string Error;                // the text of the read that failed; empty when all went well
 };
 
 // Reads the start-up settings; the key is created when missing.

@@ -30,11 +30,14 @@ public:
         Dlg.setOption(QFileDialog::DontUseNativeDialog);
         Dlg.setNameFilters(R.NameFilters);
         Dlg.setDefaultSuffix(R.DefaultSuffix);
-        if (!R.Directory.isEmpty()) Dlg.setDirectory(R.Directory);
-        if (!R.FileName.isEmpty()) Dlg.selectFile(R.FileName);
-        QScreen* Screen = Parent && Parent->window()->screen() ? Parent->window()->screen()
-                                                               : QGuiApplication::primaryScreen();
-        if (Screen) Dlg.setGeometry(OpenDialogGeometry(Screen->geometry(), Dlg.sizeHint().expandedTo({640, 420})));
+        if (!R.Directory.isEmpty())
+            Dlg.setDirectory(R.Directory);
+        if (!R.FileName.isEmpty())
+            Dlg.selectFile(R.FileName);
+        QScreen* Screen =
+            Parent && Parent->window()->screen() ? Parent->window()->screen() : QGuiApplication::primaryScreen();
+        if (Screen)
+            Dlg.setGeometry(OpenDialogGeometry(Screen->geometry(), Dlg.sizeHint().expandedTo({640, 420})));
         return Dlg.exec() == QDialog::Accepted ? Dlg.selectedFiles() : QStringList{};
     }
 };
@@ -44,11 +47,17 @@ TDialogSeam* Current = nullptr;
 
 } // namespace
 
-TDialogSeam& Dialogs() { return Current ? *Current : DefaultDialogs; }
+TDialogSeam& Dialogs() {
+    return Current ? *Current : DefaultDialogs;
+}
 
-void SetDialogs(TDialogSeam* Seam) { Current = Seam; }
+void SetDialogs(TDialogSeam* Seam) {
+    Current = Seam;
+}
 
-void ShowGeneralError(const QString& Text) { Dialogs().Error(QApplication::activeWindow(), "Quorvane", Text); }
+void ShowGeneralError(const QString& Text) {
+    Dialogs().Error(QApplication::activeWindow(), "Quorvane", Text);
+}
 
 QStringList QtNameFilters(const QString& Filter) {
     QStringList Parts = Filter.split('|');
@@ -59,7 +68,8 @@ QStringList QtNameFilters(const QString& Filter) {
             Description.truncate(P);
         QStringList Patterns = Parts[I + 1].split(';', Qt::SkipEmptyParts);
         for (QString& Pattern : Patterns)
-            if (Pattern == "*.*") Pattern = "*";
+            if (Pattern == "*.*")
+                Pattern = "*";
         Out << Description + " (" + Patterns.join(' ') + ")";
     }
     return Out;

@@ -13,10 +13,10 @@ class QWidget;
 
 // What an open-file dialog is asked for.
 struct TOpenRequest {
-    QString Directory;          // initial folder; empty: the dialog's default
-    QString FileName;           // name filled in at start
-    QStringList NameFilters;    // Qt name filters, the first selected
-    QString DefaultSuffix;      // added to a typed name without extension
+    QString Directory;       // initial folder; empty: the dialog's default
+    QString FileName;        // name filled in at start
+    QStringList NameFilters; // Qt name filters, the first selected
+    QString DefaultSuffix;   // added to a typed name without extension
 };
 
 class TDialogSeam {

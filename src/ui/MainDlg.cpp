@@ -37,13 +37,19 @@
 #include "verify/VerifyRun.h"
 
 // Resources of a static library must be registered by name, outside any namespace.
-static void InitIconResources() { Q_INIT_RESOURCE(icons); }
+static void InitIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
 // Paths travel as the file system's bytes, which QFile::encodeName and decodeName convert without loss.
-std::string PathBytes(const QString& Path) { return QFile::encodeName(Path).toStdString(); }
-QString PathText(const std::string& Path) { return QFile::decodeName(QByteArray::fromStdString(Path)); }
+std::string PathBytes(const QString& Path) {
+    return QFile::encodeName(Path).toStdString();
+}
+QString PathText(const std::string& Path) {
+    return QFile::decodeName(QByteArray::fromStdString(Path));
+}
 
 QIcon ToolIcon(const QString& Name) {
     QIcon Icon(":/icons/tb_" + Name + ".svg");
@@ -80,7 +86,8 @@ TFrmMain::~TFrmMain() {
     Run.reset();
     const bool Maximized = windowState() & Qt::WindowMaximized;
     std::string Error = WritePlacement({SavedWidth, SavedHeight, SavedLeft, SavedTop, Maximized});
-    if (!Error.empty()) ShowGeneralError(QString::fromStdString(Error));
+    if (!Error.empty())
+        ShowGeneralError(QString::fromStdString(Error));
     Model->SetRows({});
     Items.Clear();
 }
@@ -104,7 +111,7 @@ void TFrmMain::BuildControls() {
     ToolBar1->setMovable(false);
     ToolBar1->setIconSize(QSize(16, 16));
     QFont Small = ToolBar1->font();
-    Small.setPointSizeF(qMin(Small.pointSizeF(), 8.0));  // the captions fit the 66 px buttons
+    Small.setPointSizeF(qMin(Small.pointSizeF(), 8.0)); // the captions fit the 66 px buttons
     ToolBar1->setFont(Small);
     P5->addWidget(ToolBar1);
     auto AddCommand = [this](QAction*& Action, const char* Name, const QString& Caption, const QString& Icon,
@@ -195,7 +202,7 @@ void TFrmMain::BuildControls() {
     };
     Half(Panel3, lbFileName, "File Progress", FileProgressBar, Label1);
     Half(Panel4, Label6, "Total Progress", TotalProgressBar, Label7);
-    P2->addWidget(Panel3, 1);  // equal stretch: each half takes half of Panel2
+    P2->addWidget(Panel3, 1); // equal stretch: each half takes half of Panel2
     P2->addWidget(Panel4, 1);
     Panel2->hide();
     PC->addWidget(Panel2);
@@ -204,7 +211,8 @@ void TFrmMain::BuildControls() {
     // Status bars
     sBar = new TqvStatusBar(this);
     sBar->setObjectName("sBar");
-    for (const char* Name : {"Unchecked", "Missing", "Bad", "Good"}) sBar->AddPanel(Name, 120, true);
+    for (const char* Name : {"Unchecked", "Missing", "Bad", "Good"})
+        sBar->AddPanel(Name, 120, true);
     sBar->AddPanel(QString(), -1, false);
     connect(sBar, &TqvStatusBar::DrawPanel, this, &TFrmMain::sBarDrawPanel);
     Root->addWidget(sBar);
@@ -223,7 +231,8 @@ void TFrmMain::BuildControls() {
 }
 
 void TFrmMain::ApplyToolbarPosition(int Position) {
-    if (Position != 0 && Position != 1) return;
+    if (Position != 0 && Position != 1)
+        return;
     const bool Left = Position == 0;
     Body->setDirection(Left ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
     ToolBar1->setOrientation(Left ? Qt::Vertical : Qt::Horizontal);
@@ -238,7 +247,8 @@ void TFrmMain::ApplyToolbarPosition(int Position) {
         Panel5->setFixedHeight(40);
     }
     for (QAction* A : ToolBar1->actions()) {
-        if (A->isSeparator()) continue;
+        if (A->isSeparator())
+            continue;
         if (QWidget* W = ToolBar1->widgetForAction(A)) {
             W->setMinimumWidth(Left ? 66 : 0);
             W->setMaximumWidth(Left ? 66 : QWIDGETSIZE_MAX);
@@ -248,22 +258,30 @@ void TFrmMain::ApplyToolbarPosition(int Position) {
 
 void TFrmMain::ApplyStartSettings() {
     const TStartSettings S = ReadStartSettings();
-    if (S.TopLayout) ApplyToolbarPosition(1);
-    if (S.SizeType) SizeType = static_cast<std::uint8_t>(*S.SizeType);
+    if (S.TopLayout)
+        ApplyToolbarPosition(1);
+    if (S.SizeType)
+        SizeType = static_cast<std::uint8_t>(*S.SizeType);
     Panel2->setVisible(S.ShowProgress);
-    if (S.Width && S.Height) resize(*S.Width, *S.Height);
-    if (S.Left && S.Top) move(*S.Left, *S.Top);
-    if (S.Centre) CenterForm(nullptr, this);
+    if (S.Width && S.Height)
+        resize(*S.Width, *S.Height);
+    if (S.Left && S.Top)
+        move(*S.Left, *S.Top);
+    if (S.Centre)
+        CenterForm(nullptr, this);
     // Last: moving or resizing a hidden window drops its maximized state.
-    if (S.Width && S.Height && S.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    if (S.Width && S.Height && S.Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
     if (!S.Error.empty()) {
         const QString Text = QString::fromStdString(S.Error);
-        QMetaObject::invokeMethod(this, [Text] { ShowGeneralError(Text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [Text] { ShowGeneralError(Text); }, Qt::QueuedConnection);
     }
 }
 
 void TFrmMain::ProcessCommandLine() {
-    if (Arguments.isEmpty()) return;
+    if (Arguments.isEmpty())
+        return;
     const QString First = Arguments.first();
     const QString Lower = First.toLower();
     if (Lower == "-makesfv" || Lower == "-makemd5") {
@@ -274,11 +292,13 @@ void TFrmMain::ProcessCommandLine() {
     ChecksumFiles.push_back(PathBytes(First));
     OpenDialogFileName = First;
     OpenDialogInitialDir = PathText(std::string(ExtractFilePath(ChecksumFiles.front())));
-    if (OpenChecksumFiles()) StartCheck();
+    if (OpenChecksumFiles())
+        StartCheck();
 }
 
 bool TFrmMain::OpenChecksumFiles() {
-    if (Running()) return false;
+    if (Running())
+        return false;
     // The rows point at the records that the reader disposes of first.
     Model->SetRows({});
     std::string Error;
@@ -292,9 +312,11 @@ bool TFrmMain::OpenChecksumFiles() {
     sBar->update();
     bCheck->setEnabled(Model->rowCount() > 0);
     std::string Names;
-    for (const std::string& F : ChecksumFiles) Names += F + "\n";
+    for (const std::string& F : ChecksumFiles)
+        Names += F + "\n";
     setWindowTitle(AppTitle + " - " + PathText(std::string(ExtractFileName(TrimBlanks(Names)))));
-    if (!Error.empty()) ShowGeneralError(PathText(Error));
+    if (!Error.empty())
+        ShowGeneralError(PathText(Error));
     return Error.empty();
 }
 
@@ -307,18 +329,21 @@ LocaleFormat TFrmMain::Locale() const {
 }
 
 void TFrmMain::RefillList() {
-    if (Running()) return;
+    if (Running())
+        return;
     Model->SetRows(BuildRows(Items, DisplayFilter, SizeType, Locale()));
 }
 
 void TFrmMain::ShowItemSize(int Row) {
     const auto& R = Model->Rows();
-    if (Row < 0 || static_cast<std::size_t>(Row) >= R.size() || !R[static_cast<std::size_t>(Row)].Record) return;
+    if (Row < 0 || static_cast<std::size_t>(Row) >= R.size() || !R[static_cast<std::size_t>(Row)].Record)
+        return;
     Model->SetSizeText(Row, ItemSizeText(R[static_cast<std::size_t>(Row)].Record->Size, SizeType, Locale()));
 }
 
 void TFrmMain::StartCheck() {
-    if (Running()) return;
+    if (Running())
+        return;
     Run.reset();
     Progress.SetVisible(!Panel2->isHidden());
     Progress.SetLocale(Locale());
@@ -326,12 +351,15 @@ void TFrmMain::StartCheck() {
     Run = ::StartCheck(Items, Counters, IsMd5List, *this, Progress);
 }
 
-bool TFrmMain::Running() const { return Run && !Run->Finished(); }
+bool TFrmMain::Running() const {
+    return Run && !Run->Finished();
+}
 
 QString TFrmMain::StatusPanelText(int Panel) const {
-    const std::atomic<std::int32_t>* Counts[] = {&Counters.UncheckedCount, &Counters.MissingCount,
-                                                 &Counters.BadCount, &Counters.GoodCount};
-    if (Panel < 0 || Panel > 3 || Panel >= sBar->Panels().size()) return {};
+    const std::atomic<std::int32_t>* Counts[] = {&Counters.UncheckedCount, &Counters.MissingCount, &Counters.BadCount,
+                                                 &Counters.GoodCount};
+    if (Panel < 0 || Panel > 3 || Panel >= sBar->Panels().size())
+        return {};
     return QString::number(Counts[Panel]->load()) + " " + sBar->Panels()[Panel].Text;
 }
 
@@ -343,7 +371,8 @@ void TFrmMain::sBarDrawPanel(QPainter* Painter, int Panel, const QRect& Rect) {
     Painter->drawText(QRect(TextRect.left(), Rect.top() + 3, TextRect.width(), Rect.height() - 3),
                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, StatusPanelText(Panel));
     Painter->setClipRect(Rect);
-    if (Panel >= 0 && Panel <= 3) StateIcon(Panel + 1).paint(Painter, Rect.left() + 1, Rect.top() + 1, 16, 16);
+    if (Panel >= 0 && Panel <= 3)
+        StateIcon(Panel + 1).paint(Painter, Rect.left() + 1, Rect.top() + 1, 16, 16);
 }
 
 // Commands ---------------------------------------------------------------------------------------------
@@ -353,24 +382,31 @@ void TFrmMain::bCreateClick() {
 }
 
 void TFrmMain::bOpenClick() {
-    if (Running()) return;
+    if (Running())
+        return;
     TOpenRequest Request{OpenDialogInitialDir, OpenDialogFileName, QtNameFilters(OpenDialogFilter), "sfv"};
     const QStringList Names = Dialogs().OpenFileNames(this, Request);
-    if (Names.isEmpty()) return;
+    if (Names.isEmpty())
+        return;
     ChecksumFiles.clear();
-    for (const QString& Name : Names) ChecksumFiles.push_back(PathBytes(Name));
+    for (const QString& Name : Names)
+        ChecksumFiles.push_back(PathBytes(Name));
     OpenDialogFileName = Names.first();
     OpenDialogInitialDir = PathText(std::string(ExtractFilePath(ChecksumFiles.front())));
     OpenChecksumFiles();
 }
 
 void TFrmMain::bCheckClick() {
-    if (Running()) return;
-    if (ChecksumFiles.empty()) bOpenClick();
+    if (Running())
+        return;
+    if (ChecksumFiles.empty())
+        bOpenClick();
     StartCheck();
 }
 
-void TFrmMain::bCancelClick() { CrcAbort = true; }
+void TFrmMain::bCancelClick() {
+    CrcAbort = true;
+}
 
 void TFrmMain::bOptionsClick() {
     // The Options dialog comes with the file associations.
@@ -387,21 +423,27 @@ void TFrmMain::mnuDisplayClick(QAction* Item) {
 }
 
 void TFrmMain::DragFilesTrg1Drop(TDragFilesTrg* Sender) {
-    if (Sender->Files().isEmpty() || Running()) return;
+    if (Sender->Files().isEmpty() || Running())
+        return;
     const QString First = Sender->Files().first();
-    if (!Dialogs().Question(this, "Quorvane", "Process File?\n" + First, TDialogSeam::TButtons::YesNo)) return;
+    if (!Dialogs().Question(this, "Quorvane", "Process File?\n" + First, TDialogSeam::TButtons::YesNo))
+        return;
     OpenDialogFileName = First;
     ChecksumFiles.assign(1, PathBytes(First));
-    if (OpenChecksumFiles()) StartCheck();
+    if (OpenChecksumFiles())
+        StartCheck();
 }
 
 void TFrmMain::DeleteSelectedFiles() {
     const std::vector<std::int32_t> Selected = SelectedRows();
-    if (Selected.empty() || Busy || Running()) return;
-    if (!Dialogs().Question(this, "Quorvane", "Delete Selected File(s)?", TDialogSeam::TButtons::OkCancel)) return;
+    if (Selected.empty() || Busy || Running())
+        return;
+    if (!Dialogs().Question(this, "Quorvane", "Delete Selected File(s)?", TDialogSeam::TButtons::OkCancel))
+        return;
     for (std::int32_t Row : Selected) {
         const TItemRec* Rec = Model->Rows()[static_cast<std::size_t>(Row)].Record;
-        if (!Rec) continue;
+        if (!Rec)
+            continue;
         // unlink, not remove: a list entry that names a folder is never deleted.
         if (::unlink(Rec->FileName.c_str()) != 0)
             Dialogs().Error(nullptr, "Quorvane", "Error file not found: " + PathText(Rec->FileName));
@@ -411,8 +453,7 @@ void TFrmMain::DeleteSelectedFiles() {
 // Window events --------------------------------------------------------------------------------------
 
 bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched == lv && Event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Delete) {
+    if (Watched == lv && Event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Delete) {
         DeleteSelectedFiles();
         return true;
     }
@@ -452,7 +493,8 @@ void TFrmMain::WakeUiThread(std::function<void()> Serve) {
         PendingServe = std::move(Serve);
     }
     // One queued call at a time: however often the worker wakes us, the event queue holds one request.
-    if (!WakePosted.exchange(true)) QMetaObject::invokeMethod(this, &TFrmMain::ServeRun, Qt::QueuedConnection);
+    if (!WakePosted.exchange(true))
+        QMetaObject::invokeMethod(this, &TFrmMain::ServeRun, Qt::QueuedConnection);
 }
 
 void TFrmMain::ServeRun() {
@@ -470,22 +512,28 @@ void TFrmMain::ServeRun() {
         std::lock_guard Guard(WakeLock);
         Serve = PendingServe;
     }
-    if (Serve) Serve();
-    if (PendingScroll >= 0 && PendingScroll < Model->rowCount()) lv->scrollTo(Model->index(PendingScroll, 0));
+    if (Serve)
+        Serve();
+    if (PendingScroll >= 0 && PendingScroll < Model->rowCount())
+        lv->scrollTo(Model->index(PendingScroll, 0));
     PendingScroll = -1;
 }
 
-const std::vector<TRow>& TFrmMain::Rows() const { return Model->Rows(); }
+const std::vector<TRow>& TFrmMain::Rows() const {
+    return Model->Rows();
+}
 
 std::vector<std::int32_t> TFrmMain::SelectedRows() const {
     std::vector<std::int32_t> Out;
-    for (const QModelIndex& I : lv->selectionModel()->selectedRows()) Out.push_back(I.row());
+    for (const QModelIndex& I : lv->selectionModel()->selectedRows())
+        Out.push_back(I.row());
     std::sort(Out.begin(), Out.end());
     return Out;
 }
 
 void TFrmMain::SetCommandsEnabled(bool Enabled) {
-    for (QAction* A : {bOpen, bCheck, bCreate, bDisplay}) A->setEnabled(Enabled);
+    for (QAction* A : {bOpen, bCheck, bCreate, bDisplay})
+        A->setEnabled(Enabled);
     DragFilesTrg1->SetEnabled(Enabled);
 }
 
@@ -495,28 +543,40 @@ void TFrmMain::SetProgressBars(std::int32_t FilePos, std::int32_t TotalPos) {
 }
 
 void TFrmMain::ShowProgress(const TProgressFigures& Figures) {
-    if (Figures.Serial == ShownSerial || Panel2->isHidden()) return;
+    if (Figures.Serial == ShownSerial || Panel2->isHidden())
+        return;
     ShownSerial = Figures.Serial;
     SetProgressBars(Figures.FileBar, Figures.TotalBar);
-    if (!Figures.RateText.empty()) Label1->setText(QString::fromStdString(Figures.RateText));
-    if (!Figures.TimeText.empty()) Label7->setText(QString::fromStdString(Figures.TimeText));
+    if (!Figures.RateText.empty())
+        Label1->setText(QString::fromStdString(Figures.RateText));
+    if (!Figures.TimeText.empty())
+        Label7->setText(QString::fromStdString(Figures.TimeText));
 }
 
-void TFrmMain::SetCompletionText(const std::string& Text) { Label7->setText(QString::fromStdString(Text)); }
+void TFrmMain::SetCompletionText(const std::string& Text) {
+    Label7->setText(QString::fromStdString(Text));
+}
 
-void TFrmMain::RowImageChanged(std::int32_t Row, std::int32_t Image) { Model->SetRowImage(Row, Image); }
+void TFrmMain::RowImageChanged(std::int32_t Row, std::int32_t Image) {
+    Model->SetRowImage(Row, Image);
+}
 
 void TFrmMain::RowSizeChanged(std::int32_t Row, std::int64_t Size) {
     Model->SetSizeText(Row, ItemSizeText(Size, SizeType, Locale()));
 }
 
-void TFrmMain::ScrollIntoView(std::int32_t Row) { PendingScroll = Row; }
+void TFrmMain::ScrollIntoView(std::int32_t Row) {
+    PendingScroll = Row;
+}
 
-void TFrmMain::RepaintStatusBar() { sBar->update(); }
+void TFrmMain::RepaintStatusBar() {
+    sBar->update();
+}
 
 void TFrmMain::RunEnded() {
     // Not from inside the run's own Serve: the run object goes once the event loop is back.
     QTimer::singleShot(0, this, [this] {
-        if (Run && Run->Finished()) Run.reset();
+        if (Run && Run->Finished())
+            Run.reset();
     });
 }

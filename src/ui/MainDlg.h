@@ -100,8 +100,8 @@ public:
     QProgressBar *FileProgressBar = nullptr, *TotalProgressBar = nullptr;
     TqvStatusBar *sBar = nullptr, *sBar2 = nullptr;
     TDragFilesTrg* DragFilesTrg1 = nullptr;
-    QString OpenDialogFileName;    // OpenDialog1's file name
-    QString OpenDialogInitialDir;  // OpenDialog1's initial folder
+    QString OpenDialogFileName;   // OpenDialog1's file name
+    QString OpenDialogInitialDir; // OpenDialog1's initial folder
 
     // Fields of the window.
     std::int32_t SavedWidth = 0, SavedHeight = 0, SavedLeft = 0, SavedTop = 0;
@@ -137,9 +137,9 @@ private:
     TProgress Progress;
     std::unique_ptr<TcrcThread> Run;
     std::mutex WakeLock;
-    std::function<void()> PendingServe;  // the latest serve request of the worker
+    std::function<void()> PendingServe; // the latest serve request of the worker
     std::atomic<bool> WakePosted{false};
-    QElapsedTimer LastServe;     // when the worker's changes were last applied
-    std::int32_t PendingScroll = -1;  // the row to bring into view once the pending changes are applied
+    QElapsedTimer LastServe;         // when the worker's changes were last applied
+    std::int32_t PendingScroll = -1; // the row to bring into view once the pending changes are applied
     std::uint64_t ShownSerial = 0;
 };

@@ -15,7 +15,8 @@ void TqvStatusBar::AddPanel(const QString& Text, int Width, bool OwnerDraw) {
 }
 
 void TqvStatusBar::SetPanelText(int Index, const QString& Text) {
-    if (Index < 0 || Index >= PanelList.size()) return;
+    if (Index < 0 || Index >= PanelList.size())
+        return;
     PanelList[Index].Text = Text;
     update(PanelRect(Index));
 }
@@ -24,7 +25,8 @@ QRect TqvStatusBar::PanelRect(int Index) const {
     int Left = 0;
     for (int I = 0; I < PanelList.size(); ++I) {
         int W = PanelList[I].Width < 0 || I == PanelList.size() - 1 ? width() - Left : PanelList[I].Width;
-        if (I == Index) return {Left, 2, qMax(0, W - 2), height() - 2};
+        if (I == Index)
+            return {Left, 2, qMax(0, W - 2), height() - 2};
         Left += W;
     }
     return {};
@@ -35,7 +37,8 @@ void TqvStatusBar::paintEvent(QPaintEvent*) {
     P.fillRect(rect(), palette().window());
     for (int I = 0; I < PanelList.size(); ++I) {
         const QRect R = PanelRect(I);
-        if (R.isEmpty()) continue;
+        if (R.isEmpty())
+            continue;
         QStyleOption Opt;
         Opt.initFrom(this);
         Opt.rect = R.adjusted(-1, -1, 1, 0);

@@ -11,9 +11,9 @@
 class QPainter;
 
 struct TStatusPanel {
-    QString Text;            // the panel's text (an owner-drawn panel's display text)
-    int Width = -1;          // pixels; -1 for the last panel, which takes the rest
-    bool OwnerDraw = false;  // painted through DrawPanel
+    QString Text;           // the panel's text (an owner-drawn panel's display text)
+    int Width = -1;         // pixels; -1 for the last panel, which takes the rest
+    bool OwnerDraw = false; // painted through DrawPanel
 };
 
 class TqvStatusBar : public QStatusBar {

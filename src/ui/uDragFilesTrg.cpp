@@ -8,15 +8,19 @@
 
 TDragFilesTrg::TDragFilesTrg(QObject* Owner) : QObject(Owner) {}
 
-TDragFilesTrg::~TDragFilesTrg() { SetTarget(nullptr); }
+TDragFilesTrg::~TDragFilesTrg() {
+    SetTarget(nullptr);
+}
 
 void TDragFilesTrg::SetEnabled(bool Value) {
     IsEnabled = Value;
-    if (TargetWidget) TargetWidget->setAcceptDrops(Value);
+    if (TargetWidget)
+        TargetWidget->setAcceptDrops(Value);
 }
 
 void TDragFilesTrg::SetTarget(QWidget* Value) {
-    if (Value == TargetWidget) return;
+    if (Value == TargetWidget)
+        return;
     if (TargetWidget) {
         TargetWidget->setAcceptDrops(false);
         TargetWidget->removeEventFilter(this);
@@ -30,14 +34,17 @@ void TDragFilesTrg::SetTarget(QWidget* Value) {
 
 QStringList TDragFilesTrg::LocalFiles(const QMimeData* Data) {
     QStringList Paths;
-    if (!Data || !Data->hasUrls()) return Paths;
+    if (!Data || !Data->hasUrls())
+        return Paths;
     for (const QUrl& Url : Data->urls())
-        if (Url.isLocalFile()) Paths << Url.toLocalFile();
+        if (Url.isLocalFile())
+            Paths << Url.toLocalFile();
     return Paths;
 }
 
 bool TDragFilesTrg::eventFilter(QObject* Watched, QEvent* Event) {
-    if (Watched != TargetWidget) return false;
+    if (Watched != TargetWidget)
+        return false;
     switch (Event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
@@ -60,6 +67,7 @@ bool TDragFilesTrg::eventFilter(QObject* Watched, QEvent* Event) {
         emit OnDrop(this);
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }

@@ -82,7 +82,7 @@ TEST_F(RegistryTest, DeleteValueAndDeleteKeyWithSubkeys) {
     Reg.WriteString("", "Quorvane.Document");
     ASSERT_TRUE(Reg.OpenKey("Quorvane.Document\\shell\\open\\command", true));
     Reg.WriteString("", "quorvane \"%1\"");
-    ASSERT_TRUE(Reg.OpenKey("Quorvane.DocumentX", true));  // shares the prefix, is no subkey
+    ASSERT_TRUE(Reg.OpenKey("Quorvane.DocumentX", true)); // shares the prefix, is no subkey
     Reg.WriteInteger("Keep", 1);
     EXPECT_TRUE(Reg.DeleteValue("keep"));
     EXPECT_FALSE(Reg.DeleteValue("keep"));
@@ -137,7 +137,8 @@ TEST_F(RegistryTest, TwoWritersLoseNothing) {
     auto Writer = [](const std::string& Prefix) {
         TRegistry Reg;
         Reg.OpenKey("Software\\Quorvane", true);
-        for (int I = 0; I < 15; ++I) Reg.WriteInteger(Prefix + std::to_string(I), I);
+        for (int I = 0; I < 15; ++I)
+            Reg.WriteInteger(Prefix + std::to_string(I), I);
     };
     std::thread A(Writer, "A"), B(Writer, "B");
     A.join();

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestSupport.h"
 #include "settings/Registry.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ TEST_F(SettingsStoreTest, FirstStartCreatesTheKeyAndCentres) {
 TEST_F(SettingsStoreTest, OutOfRangeValuesKeepTheDefaults) {
     Put("SizeType", 7);
     Put("ToolbarPosition", 2);
-    Put("ShowProgress", 0);  // presence alone counts
+    Put("ShowProgress", 0); // presence alone counts
     TStartSettings S = ReadStartSettings();
     EXPECT_FALSE(S.SizeType);
     EXPECT_FALSE(S.TopLayout);
@@ -54,7 +54,7 @@ TEST_F(SettingsStoreTest, SavedBoundsApplyOnlyInPairs) {
     EXPECT_EQ(S.Width, 700);
     EXPECT_EQ(S.Height, 500);
     EXPECT_TRUE(S.Maximized);
-    EXPECT_TRUE(S.Centre);  // no Left/Top
+    EXPECT_TRUE(S.Centre); // no Left/Top
     Put("Left", -20);
     Put("Top", 30);
     S = ReadStartSettings();
@@ -66,7 +66,7 @@ TEST_F(SettingsStoreTest, SavedBoundsApplyOnlyInPairs) {
     Reg.DeleteValue("Height");
     S = ReadStartSettings();
     EXPECT_FALSE(S.Width);
-    EXPECT_FALSE(S.Maximized);  // ignored without a size
+    EXPECT_FALSE(S.Maximized); // ignored without a size
     EXPECT_EQ(S.Left, -20);
 }
 
@@ -79,7 +79,7 @@ TEST_F(SettingsStoreTest, ABadValueStopsTheReadingAndIsReported) {
     }
     TStartSettings S = ReadStartSettings();
     EXPECT_EQ(S.Error, "Invalid data type for 'SizeType'");
-    EXPECT_FALSE(S.ShowProgress);  // read after the failing value
+    EXPECT_FALSE(S.ShowProgress); // read after the failing value
     EXPECT_FALSE(S.Centre);
 }
 

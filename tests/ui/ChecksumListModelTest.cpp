@@ -41,7 +41,7 @@ TEST(ChecksumListModelTest, ShowsTheBuiltRowsUnderTheModelTester) {
     EXPECT_EQ(F.Model.index(1, 1).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight, Qt::AlignRight);
     EXPECT_FALSE(F.Model.index(0, 1).data(ChecksumListModel::SizeRole).isValid());
     F.Model.SetRows(BuildRows(F.Items, dfGood, 0));
-    EXPECT_EQ(F.Model.rowCount(), 1);  // the header stays
+    EXPECT_EQ(F.Model.rowCount(), 1); // the header stays
 }
 
 TEST(ChecksumListModelTest, ARenameSnapsBack) {
@@ -61,10 +61,10 @@ TEST(ChecksumListModelTest, ImageAndSizeChangesAreSignalledForTheirCell) {
     QObject::connect(&F.Model, &QAbstractItemModel::dataChanged,
                      [&](const QModelIndex& A, const QModelIndex&) { Changed.emplace_back(A.row(), A.column()); });
     F.Model.SetRowImage(1, isGood);
-    F.Model.SetRowImage(1, isGood);  // unchanged: no signal
+    F.Model.SetRowImage(1, isGood); // unchanged: no signal
     F.Model.SetSizeText(1, "Not Found");
-    F.Model.SetSizeText(0, "x");     // a header has no size
-    F.Model.SetRowImage(99, isBad);  // beyond the rows
+    F.Model.SetSizeText(0, "x");    // a header has no size
+    F.Model.SetRowImage(99, isBad); // beyond the rows
     ASSERT_EQ(Changed.size(), 2u);
     EXPECT_EQ(Changed[0], std::make_pair(1, 0));
     EXPECT_EQ(Changed[1], std::make_pair(1, 1));

@@ -24,8 +24,8 @@ public:
         return Chosen.empty() ? QStringList{} : Take(Chosen);
     }
 
-    std::deque<bool> Answers;        // replies to Question, in order (No when none is left)
-    std::deque<QStringList> Chosen;  // replies to OpenFileNames (cancel when none is left)
+    std::deque<bool> Answers;       // replies to Question, in order (No when none is left)
+    std::deque<QStringList> Chosen; // replies to OpenFileNames (cancel when none is left)
     QStringList Questions, Infos, Errors;
     std::vector<TOpenRequest> OpenRequests;
 

@@ -21,14 +21,16 @@
 #include "settings/Registry.h"
 #include "settings/SettingsStore.h"
 #include "support/TestSupport.h"
-#include "verify/RunFlags.h"
 #include "ui/ChecksumListModel.h"
 #include "ui/QVstatus.h"
 #include "ui/uDragFilesTrg.h"
+#include "verify/RunFlags.h"
 
 namespace {
 
-QString Q(const std::string& S) { return QString::fromStdString(S); }
+QString Q(const std::string& S) {
+    return QString::fromStdString(S);
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -57,11 +59,13 @@ protected:
         CrcBufSize = 16;
         return Dir.Write("slow.sfv", Entry("big.bin", qvtest::PatternBytes(8 << 20)) + Entry("after.bin", "x"));
     }
-    static int Image(TFrmMain& W, int Row) {
-        return W.Model->index(Row, 0).data(ChecksumListModel::ImageRole).toInt();
+    static int Image(TFrmMain& W, int Row) { return W.Model->index(Row, 0).data(ChecksumListModel::ImageRole).toInt(); }
+    static bool WaitIdle(TFrmMain& W) {
+        return QTest::qWaitFor([&] { return !W.Running(); }, 60000);
     }
-    static bool WaitIdle(TFrmMain& W) { return QTest::qWaitFor([&] { return !W.Running(); }, 60000); }
-    static bool WaitRunning(TFrmMain& W) { return QTest::qWaitFor([&] { return !W.bOpen->isEnabled(); }, 10000); }
+    static bool WaitRunning(TFrmMain& W) {
+        return QTest::qWaitFor([&] { return !W.bOpen->isEnabled(); }, 10000);
+    }
     void Put(const std::string& Name, int Value) {
         TRegistry Reg;
         Reg.OpenKey(SettingsKey, true);
@@ -70,7 +74,8 @@ protected:
     void Drop(TFrmMain& W, const QStringList& Paths) {
         QMimeData Data;
         QList<QUrl> Urls;
-        for (const QString& P : Paths) Urls << QUrl::fromLocalFile(P);
+        for (const QString& P : Paths)
+            Urls << QUrl::fromLocalFile(P);
         Data.setUrls(Urls);
         QDragEnterEvent Enter(QPoint(50, 50), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&W, &Enter);
@@ -116,7 +121,8 @@ TEST_F(MainWindowTest, OpenAndCheckThroughTheWindow) {
     EXPECT_TRUE(W.Label7->text().startsWith("Complete in ")) << W.Label7->text().toStdString();
     EXPECT_EQ(W.FileProgressBar->value(), 100);
     EXPECT_EQ(W.TotalProgressBar->value(), 100);
-    for (QAction* A : {W.bCreate, W.bOpen, W.bCheck, W.bDisplay}) EXPECT_TRUE(A->isEnabled());
+    for (QAction* A : {W.bCreate, W.bOpen, W.bCheck, W.bDisplay})
+        EXPECT_TRUE(A->isEnabled());
     EXPECT_TRUE(W.DragFilesTrg1->Enabled());
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
 }
@@ -131,8 +137,10 @@ TEST_F(MainWindowTest, CommandsAreDisabledDuringARunAndAbortEndsIt) {
     ASSERT_TRUE(W.OpenChecksumFiles());
     W.bCheck->trigger();
     ASSERT_TRUE(WaitRunning(W));
-    for (QAction* A : {W.bCreate, W.bOpen, W.bCheck, W.bDisplay}) EXPECT_FALSE(A->isEnabled());
-    for (QAction* A : {W.bCancel, W.bOptions, W.ToolButton3}) EXPECT_TRUE(A->isEnabled());
+    for (QAction* A : {W.bCreate, W.bOpen, W.bCheck, W.bDisplay})
+        EXPECT_FALSE(A->isEnabled());
+    for (QAction* A : {W.bCancel, W.bOptions, W.ToolButton3})
+        EXPECT_TRUE(A->isEnabled());
     EXPECT_FALSE(W.DragFilesTrg1->Enabled());
     // Neither a drop nor the Delete key does anything meanwhile.
     Drop(W, {Q(List)});
@@ -144,11 +152,12 @@ TEST_F(MainWindowTest, CommandsAreDisabledDuringARunAndAbortEndsIt) {
 
     W.bCancel->trigger();
     ASSERT_TRUE(WaitIdle(W));
-    EXPECT_EQ(Image(W, 1), isUnchecked);  // cut short: keeps its state
-    EXPECT_EQ(Image(W, 2), isUnchecked);  // never reached
+    EXPECT_EQ(Image(W, 1), isUnchecked); // cut short: keeps its state
+    EXPECT_EQ(Image(W, 2), isUnchecked); // never reached
     EXPECT_EQ(W.Label7->text(), "");
     EXPECT_EQ(W.TotalProgressBar->value(), 100);
-    for (QAction* A : {W.bCreate, W.bOpen, W.bCheck, W.bDisplay}) EXPECT_TRUE(A->isEnabled());
+    for (QAction* A : {W.bCreate, W.bOpen, W.bCheck, W.bDisplay})
+        EXPECT_TRUE(A->isEnabled());
     EXPECT_TRUE(W.DragFilesTrg1->Enabled());
     EXPECT_TRUE(Dialogs.Questions.isEmpty());
 }
@@ -164,7 +173,7 @@ TEST_F(MainWindowTest, ClosingDuringARunStopsItSafely) {
     EXPECT_TRUE(W->close());
     EXPECT_TRUE(AppClosing);
     EXPECT_TRUE(CrcAbort);
-    W.reset();  // waits for the current chunk only; no display change reaches the freed window
+    W.reset(); // waits for the current chunk only; no display change reaches the freed window
     QTest::qWait(50);
     // A new window starts afresh.
     TFrmMain Next;
@@ -191,7 +200,7 @@ TEST_F(MainWindowTest, DisplayFilterShowsOneStateAndAllBringsEveryRowBack) {
     EXPECT_EQ(Image(W, 1), isGood);
     EXPECT_EQ(Image(W, 2), isBad);
     ASSERT_EQ(W.bDisplay->menu(), W.PopupMenu3);
-    EXPECT_EQ(W.PopupMenu3->actions().size(), 5);  // All, a separator, Good, Bad, Missing
+    EXPECT_EQ(W.PopupMenu3->actions().size(), 5); // All, a separator, Good, Bad, Missing
 }
 
 TEST_F(MainWindowTest, DeleteKeyDeletesTheSelectedRowsFiles) {
@@ -200,11 +209,12 @@ TEST_F(MainWindowTest, DeleteKeyDeletesTheSelectedRowsFiles) {
     W.show();
     W.ChecksumFiles = {List};
     W.OpenChecksumFiles();
-    QTest::keyClick(W.lv, Qt::Key_Delete);  // nothing selected: no question
+    QTest::keyClick(W.lv, Qt::Key_Delete); // nothing selected: no question
     EXPECT_TRUE(Dialogs.Questions.isEmpty());
 
     auto* Sel = W.lv->selectionModel();
-    for (int Row : {0, 1, 3}) Sel->select(W.Model->index(Row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    for (int Row : {0, 1, 3})
+        Sel->select(W.Model->index(Row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     Dialogs.Answers = {false};
     QTest::keyClick(W.lv, Qt::Key_Delete);
     EXPECT_TRUE(std::filesystem::exists(Dir / "a.bin"));
@@ -215,9 +225,9 @@ TEST_F(MainWindowTest, DeleteKeyDeletesTheSelectedRowsFiles) {
     EXPECT_EQ(Dialogs.Questions[1], "Quorvane|Delete Selected File(s)?");
     EXPECT_FALSE(std::filesystem::exists(Dir / "a.bin"));
     EXPECT_TRUE(std::filesystem::exists(Dir / "b.bin"));
-    EXPECT_TRUE(std::filesystem::exists(List));  // the header row names the list: skipped
+    EXPECT_TRUE(std::filesystem::exists(List)); // the header row names the list: skipped
     EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Error file not found: " + Q(Dir / "c.bin")}));
-    EXPECT_EQ(W.Model->rowCount(), 4);  // rows and states stay until the next check
+    EXPECT_EQ(W.Model->rowCount(), 4); // rows and states stay until the next check
     EXPECT_EQ(Image(W, 1), isUnchecked);
 }
 
@@ -264,7 +274,7 @@ TEST_F(MainWindowTest, TheCommandLineOpensAndChecksAList) {
     const std::string List = ThreeStateList();
     TFrmMain W({Q(List), "ignored.sfv"});
     W.show();
-    EXPECT_EQ(W.Model->rowCount(), 0);  // handled once the event loop runs
+    EXPECT_EQ(W.Model->rowCount(), 0); // handled once the event loop runs
     ASSERT_TRUE(QTest::qWaitFor([&] { return W.StatusPanelText(3) == "1 Good" && !W.Running(); }, 20000));
     EXPECT_EQ(W.StatusPanelText(2), "1 Bad");
     EXPECT_EQ(W.ChecksumFiles, std::vector<std::string>({List}));
@@ -293,14 +303,15 @@ TEST_F(MainWindowTest, AListThatCannotBeOpenedIsReportedAndNotChecked) {
 TEST_F(MainWindowTest, CheckWithoutAListAsksForOneAndRunsAnyway) {
     TFrmMain W;
     W.show();
-    W.bCheck->trigger();  // the open dialog is cancelled
+    W.bCheck->trigger(); // the open dialog is cancelled
     EXPECT_EQ(Dialogs.OpenRequests.size(), 1u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return W.Label7->text() == "Complete in 0 seconds"; }, 10000));
 }
 
 TEST_F(MainWindowTest, CountsAreDrawnWithoutSeparators) {
     std::string Lines;
-    for (int I = 0; I < 1234; ++I) Lines += "f" + std::to_string(I) + ".bin 00000000\n";
+    for (int I = 0; I < 1234; ++I)
+        Lines += "f" + std::to_string(I) + ".bin 00000000\n";
     TFrmMain W;
     W.ChecksumFiles = {Dir.Write("many.sfv", Lines)};
     W.OpenChecksumFiles();
@@ -321,7 +332,7 @@ TEST_F(MainWindowTest, FirstStartUsesTheDefaults) {
     EXPECT_EQ(W.SizeType, 0);
     W.ApplyToolbarPosition(1);
     EXPECT_EQ(W.ToolBar1->orientation(), Qt::Horizontal);
-    W.ApplyToolbarPosition(2);  // not a layout: nothing changes
+    W.ApplyToolbarPosition(2); // not a layout: nothing changes
     EXPECT_EQ(W.ToolBar1->orientation(), Qt::Horizontal);
 }
 
@@ -350,13 +361,16 @@ TEST_F(MainWindowTest, SettingsRoundTripIncludingAMaximizedClose) {
     EXPECT_EQ(Reg.ReadInteger("Maximized"), 1);
     TFrmMain Again;
     EXPECT_TRUE(Again.windowState() & Qt::WindowMaximized);
-    EXPECT_EQ(Again.size(), QSize(500, 400));  // the normal size behind the maximized window
+    EXPECT_EQ(Again.size(), QSize(500, 400)); // the normal size behind the maximized window
     EXPECT_EQ(Again.pos(), QPoint(30, 40));
 }
 
 TEST_F(MainWindowTest, WithoutSavePosNothingIsWrittenAtExit) {
     Put("Width", 1);
-    { TFrmMain W; W.resize(700, 500); }
+    {
+        TFrmMain W;
+        W.resize(700, 500);
+    }
     TRegistry Reg;
     ASSERT_TRUE(Reg.OpenKey(SettingsKey, false));
     EXPECT_EQ(Reg.ReadInteger("Width"), 1);

@@ -17,8 +17,8 @@ namespace {
 TEST(DialogSeamTest, FiltersBecomeQtNameFilters) {
     QStringList F = QtNameFilters("SFV or MD5 (*.sfv;*.md5)|*.sfv;*.md5|Simple File Verification (*.sfv)|*.sfv|"
                                   "MD5 (*.md5)|*.md5|All Files (*.*)|*.*");
-    EXPECT_EQ(F, QStringList({"SFV or MD5 (*.sfv *.md5)", "Simple File Verification (*.sfv)", "MD5 (*.md5)",
-                              "All Files (*)"}));
+    EXPECT_EQ(F, QStringList(
+                     {"SFV or MD5 (*.sfv *.md5)", "Simple File Verification (*.sfv)", "MD5 (*.md5)", "All Files (*)"}));
 }
 
 TEST(DialogSeamTest, TheOpenDialogStandsCentredAThirdDown) {
@@ -32,7 +32,8 @@ TEST(DialogSeamTest, TheOpenDialogStandsCentredAThirdDown) {
 TEST(StatusBarTest, PanelsTakeTheirWidthsAndTheLastTheRest) {
     TqvStatusBar Bar;
     Bar.resize(700, 22);
-    for (int I = 0; I < 4; ++I) Bar.AddPanel(QString::number(I), 120, true);
+    for (int I = 0; I < 4; ++I)
+        Bar.AddPanel(QString::number(I), 120, true);
     Bar.AddPanel("", -1, false);
     EXPECT_EQ(Bar.height(), 22);
     EXPECT_EQ(Bar.PanelRect(1).left(), 120);
@@ -46,7 +47,7 @@ TEST(StatusBarTest, PanelsTakeTheirWidthsAndTheLastTheRest) {
     });
     QImage Image(Bar.size(), QImage::Format_ARGB32);
     Bar.render(&Image);
-    EXPECT_EQ(Drawn, (std::vector<int>{0, 1, 2, 3}));  // the plain panel is drawn by the bar itself
+    EXPECT_EQ(Drawn, (std::vector<int>{0, 1, 2, 3})); // the plain panel is drawn by the bar itself
 }
 
 TEST(DropTargetTest, DropsCarryFullPathsAndAreRefusedWhileDisabled) {
