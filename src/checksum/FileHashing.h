@@ -10,6 +10,7 @@
 
 #include "checksum/Crc32.h"
 #include "checksum/FileReader.h"
+#include "checksum/Md5.h"
 #include "checksum/RoundHalfEven.h"
 
 // When the routine runs the message pump between chunks.
@@ -56,3 +57,7 @@ void HashFileChunks(TFileReader& File, TFeed&& Feed, TPumpMode Pump, FileReadOut
     }
     Outcome.BytesRead = Done;
 }
+
+// MD5 of a file's content into Digest (the digest of empty input when it cannot be opened). Returns false
+// when something failed after the open (a read error or a failed callback): Digest then covers what was fed.
+bool Md5OfFile(const std::string& FileName, TPumpMode Pump, FileReadOutcome& Outcome, MD5Digest& Digest);

@@ -202,10 +202,9 @@ std::string Md5ToText(const MD5Digest& Digest) {
     return Text;
 }
 
-std::string FileMd5Text(const std::string& FileName, FileReadOutcome* Outcome) {
-    FileReadOutcome Local;
-    FileReadOutcome& Out = Outcome ? *Outcome : Local;
+bool Md5OfFile(const std::string& FileName, TPumpMode Pump, FileReadOutcome& Out, MD5Digest& Digest) {
     Out = {};
+    bool Clean = true;
     MD5Context Context;
     MD5Init(Context);
     try {
@@ -216,16 +215,24 @@ std::string FileMd5Text(const std::string& FileName, FileReadOutcome* Outcome) {
             [&Context](const unsigned char* Data, std::size_t Count) {
                 MD5Update(Context, Data, static_cast<std::ptrdiff_t>(Count));
             },
-            TPumpMode::Always, Out);
+            Pump, Out);
     } catch (const std::system_error& E) {
         // Not opened: the digest of empty input, as the list format expects; Outcome tells the caller.
         Out.Error = E.code().value();
         Out.ReadError = Out.Opened;
+        Clean = !Out.Opened;
     } catch (...) {
-        // A failure of a callback or of the allocation leaves the digest of what was fed.
+        // A failure of a callback or of an allocation leaves the digest of what was fed.
         Out.ReadError = Out.Opened;
+        Clean = false;
     }
-    MD5Digest Digest;
     MD5Final(Digest, Context);
+    return Clean;
+}
+
+std::string FileMd5Text(const std::string& FileName, FileReadOutcome* Outcome) {
+    FileReadOutcome Local;
+    MD5Digest Digest;
+    Md5OfFile(FileName, TPumpMode::Always, Outcome ? *Outcome : Local, Digest);
     return Md5ToText(Digest);
 }

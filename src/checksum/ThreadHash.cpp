@@ -25,30 +25,8 @@ std::string ThreadCrcText(const std::string& FileName, FileReadOutcome* Outcome)
 
 std::string ThreadMd5Text(const std::string& FileName, FileReadOutcome* Outcome) {
     FileReadOutcome Local;
-    FileReadOutcome& Out = Outcome ? *Outcome : Local;
-    Out = {};
-    try {
-        MD5Context Context;
-        MD5Init(Context);
-        try {
-            TFileReader File(FileName);
-            Out.Opened = true;
-            HashFileChunks(
-                File,
-                [&Context](const unsigned char* Data, std::size_t Count) {
-                    MD5Update(Context, Data, static_cast<std::ptrdiff_t>(Count));
-                },
-                TPumpMode::Never, Out);
-        } catch (const std::system_error& E) {
-            if (Out.Opened)
-                throw;
-            Out.Error = E.code().value();  // not opened: the digest of empty input follows
-        }
-        MD5Digest Digest;
-        MD5Final(Digest, Context);
-        return Md5ToText(Digest);
-    } catch (...) {
-        Out.ReadError = Out.Opened;
-        return {};
-    }
+    MD5Digest Digest;
+    if (!Md5OfFile(FileName, TPumpMode::Never, Outcome ? *Outcome : Local, Digest))
+        return {};  // a failure part-way: no text rather than the digest of a part
+    return Md5ToText(Digest);
 }
