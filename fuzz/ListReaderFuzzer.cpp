@@ -1,7 +1,7 @@
 // libFuzzer target for the list reader: any bytes as an SFV and as an MD5 list.
 //
 // Checks, besides the sanitizers' findings: the cleaned lines equal those of the literal, quadratic
-// transcription of Part 2.2 (for inputs small enough to compare quickly); no line is empty or holds
+// transcription of the list format (for inputs small enough to compare quickly); no line is empty or holds
 // a line break or zero byte; the start of the text is trimmed; no two lines are equal ignoring case;
 // and reading the bytes from a real file gives one record per line.
 

@@ -1,4 +1,4 @@
-// The list reader of Part 2.2.
+// The list reader: checksum list files read, cleaned into lines and made into records.
 //
 // A list is read whole into one buffer and cleaned as views into it: the lines, the MD5 lines turned
 // into SFV order (written into a storage string reserved up front, so views never move), the
@@ -77,7 +77,7 @@ std::string ReadListBytes(const std::string& Path) {
     return Bytes;
 }
 
-// Splits at CR LF, LF or CR; drops empty and comment lines (Part 2.2 LoadListFile steps 1 and 2).
+// Splits at CR LF, LF or CR; drops empty and comment lines (the first two cleaning steps).
 // Number of CR and LF bytes, eight at a time: a byte of X ^ C is zero exactly where X holds C, and
 // ((Y & 0x7F..) + 0x7F..) | Y has the high bit of each byte set exactly where Y's byte is not zero.
 std::size_t CountBreaks(std::string_view Text) {

@@ -1,115 +1,85 @@
-// The list-file format of Part 2.2 as the reader applies it, and OpenChecksumFiles over real files.
+// The list-file format as the reader applies it, checked case by case and against the literal reference
+// on random texts and binary bytes; OpenChecksumFiles over real files, and over untrusted ones: megabyte
+// and a million lines, folders, fifos and devices given as lists, lists that vanish while read.
 
 #include "lists/ListReader.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <random>
+#include <thread>
+#include <tuple>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "lists/ListReaderReference.h"
 #include "support/TestSupport.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-Lines Sfv(std::string_view Text) {
-    return CleanListText(Text, false);
-}
-Lines Md5(std::string_view Text) {
-    return CleanListText(Text, true);
-}
-
 const std::string Digest = "d41d8cd98f00b204e9800998ecf8427e";
 
-TEST(ListFormat, ThreeKindsOfLineBreakAndTheZeroByte) {
-    EXPECT_EQ(Sfv("a 1\r\nb 2\nc 3\rd 4"), (Lines{"a 1", "b 2", "c 3", "d 4"}));
-    EXPECT_EQ(Sfv("a 1\n\rb 2\r\r\nc 3\n\n"), (Lines{"a 1", "b 2", "c 3"})); // LF CR is two breaks
-    EXPECT_EQ(Sfv(std::string_view("a 1\nb 2\0c 3\nd 4", 15)), (Lines{"a 1", "b 2"}));
-    EXPECT_EQ(Sfv(std::string_view("\0a 1", 4)), Lines{});
-    EXPECT_EQ(Sfv(""), Lines{});
-}
-
-TEST(ListFormat, CommentsEmptyLinesAndBlankLines) {
-    EXPECT_EQ(Sfv("; comment\n;\na 1\n\n\n;a 2\n"), (Lines{"a 1"}));
-    EXPECT_EQ(Sfv("a 1\n ;b 2\n# c 3\n// d 4\n"), (Lines{"a 1", " ;b 2", "# c 3", "// d 4"}));
-    EXPECT_EQ(Sfv("; only\r\n\r\n;comments\r\n"), Lines{});
-    EXPECT_EQ(Sfv("a 1\n \t \nb 2"), (Lines{"a 1", " \t ", "b 2"})); // blanks in the middle stay
-}
-
-TEST(ListFormat, WholeTextTrim) {
-    EXPECT_EQ(Sfv("  \n\t\n  a 1  \n b 2 \n  c 3  \n \t\n"), (Lines{"a 1  ", " b 2 ", "  c 3"}));
-    EXPECT_EQ(Sfv("\x01\x1f a 1\x7f"), (Lines{"a 1\x7f"})); // control codes are blanks, DEL is not
-    EXPECT_EQ(Sfv("a.bin \nb.bin \n"), (Lines{"a.bin ", "b.bin"}));
-    EXPECT_EQ(Sfv("  ;x 1\n"), (Lines{";x 1"})); // trimmed after the comment test: a record
-    EXPECT_EQ(Sfv(" \n \n"), Lines{});
-}
-
-TEST(ListFormat, DuplicatesIgnoringAsciiCaseWithinOneText) {
-    EXPECT_EQ(Sfv("A.TXT 1234ABCD\na.txt 1234abcd\n"), (Lines{"A.TXT 1234ABCD"}));
-    EXPECT_EQ(Sfv("a.txt 11111111\na.txt 22222222\n"), (Lines{"a.txt 11111111", "a.txt 22222222"}));
-    EXPECT_EQ(Sfv("\xc3\x89 1\n\xc3\xa9 1\n"), (Lines{"\xc3\x89 1", "\xc3\xa9 1"})); // not ASCII letters
-    EXPECT_EQ(Sfv("x 1\ny 2\nX 1\nY 2\nx 1\n"), (Lines{"x 1", "y 2"}));
-    EXPECT_EQ(Sfv("a 1\n a 1\n"), (Lines{"a 1", " a 1"})); // a leading blank makes another line
-    EXPECT_EQ(Sfv(" a 1\na 1 \n"), (Lines{"a 1"}));        // ... unless the whole-text trim removes it
-    EXPECT_EQ(Sfv("@ 1\n` 1\n[ 1\n{ 1\n"), (Lines{"@ 1", "` 1", "[ 1", "{ 1"}));
-}
-
-TEST(ListFormat, Md5LinesTurnIntoSfvOrder) {
-    // Binary marker, two spaces and one space read the same: one record.
-    EXPECT_EQ(Md5(Digest + " *empty.txt\n" + Digest + "  empty.txt\n" + Digest + " empty.txt\n"),
-              Lines{"empty.txt " + Digest});
-    EXPECT_EQ(Md5(Digest + " my *file* name.txt"), Lines{"my file name.txt " + Digest});
-    EXPECT_EQ(Md5("x y\n" + Digest + " * spaced.txt\nz w"), (Lines{"y x", " spaced.txt " + Digest, "w z"}))
-        << "the \"*\" goes after the trim";
-    EXPECT_EQ(Md5("nospace"), Lines{"nospace"}); // name and a space; the whole-text trim eats it
-    EXPECT_EQ(Md5("nospace\nx y"), (Lines{"nospace ", "y x"}));
-    EXPECT_EQ(Md5(Digest + "\ta.txt b.txt"), Lines{"b.txt " + Digest + "\ta.txt"});
-    EXPECT_EQ(Md5(" " + Digest + " a"), Lines{Digest + " a"}); // space first: empty digest, whole line as name
-    EXPECT_EQ(Md5("; comment\n" + Digest + " a\n"), Lines{"a " + Digest});
-}
-
-TEST(ListEntry, SpecifiedSingleLines) {
-    struct Case {
-        std::string Line;
-        std::string Name;
-        std::string Checksum;
+TEST(CleanListText, BreaksCommentsTrimDuplicatesAndMd5Order) {
+    const std::tuple<std::string, bool, Lines> Cases[] = {
+        {"a 1\r\nb 2\nc 3\rd 4", false, {"a 1", "b 2", "c 3", "d 4"}},
+        {"a 1\n\rb 2\r\r\nc 3\n\n", false, {"a 1", "b 2", "c 3"}}, // LF CR is two breaks
+        {std::string("a 1\nb 2\0c 3\nd 4", 15), false, {"a 1", "b 2"}}, {std::string("\0a 1", 4), false, {}},
+        {"; comment\n;\na 1\n\n\n;a 2\n", false, {"a 1"}},
+        {"a 1\n ;b 2\n# c 3\n", false, {"a 1", " ;b 2", "# c 3"}}, // only a ";" in front is a comment
+        {"a 1\n \t \nb 2", false, {"a 1", " \t ", "b 2"}},         // blank lines in the middle stay
+        // The whole text is trimmed, after the comment test; control codes are blanks, DEL is not.
+        {"  \n\t\n  a 1  \n b 2 \n  c 3  \n \t\n", false, {"a 1  ", " b 2 ", "  c 3"}},
+        {"\x01\x1f a 1\x7f", false, {"a 1\x7f"}}, {"  ;x 1\n", false, {";x 1"}}, {" \n \n", false, {}},
+        // Duplicates ignore ASCII case only, after the trim.
+        {"A.TXT 1234ABCD\na.txt 1234abcd\n", false, {"A.TXT 1234ABCD"}},
+        {"a.txt 11111111\na.txt 22222222\n", false, {"a.txt 11111111", "a.txt 22222222"}},
+        {"\xc3\x89 1\n\xc3\xa9 1\n", false, {"\xc3\x89 1", "\xc3\xa9 1"}}, {"a 1\n a 1\n", false, {"a 1", " a 1"}},
+        {" a 1\na 1 \n", false, {"a 1"}}, {"@ 1\n` 1\n[ 1\n{ 1\n", false, {"@ 1", "` 1", "[ 1", "{ 1"}},
+        // MD5: binary marker, two spaces and one space are one record; "*" goes from the name after its trim.
+        {Digest + " *empty.txt\n" + Digest + "  empty.txt\n" + Digest + " empty.txt\n", true, {"empty.txt " + Digest}},
+        {Digest + " my *file* name.txt", true, {"my file name.txt " + Digest}},
+        {"x y\n" + Digest + " * spaced.txt\nz w", true, {"y x", " spaced.txt " + Digest, "w z"}},
+        {"nospace", true, {"nospace"}}, // name and a space; the whole-text trim eats the space
+        {"nospace\nx y", true, {"nospace ", "y x"}}, {Digest + "\ta.txt b.txt", true, {"b.txt " + Digest + "\ta.txt"}},
+        {" " + Digest + " a", true, {Digest + " a"}}, // space first: empty digest, the whole line as name
+        {"; comment\n" + Digest + " a\n", true, {"a " + Digest}},
     };
-    const Case Cases[] = {
+    for (const auto& [Text, Md5, Out] : Cases)
+        EXPECT_EQ(CleanListText(Text, Md5), Out) << ::testing::PrintToString(Text);
+}
+
+TEST(SplitEntryLine, LastSpaceQuotesAndBackslashes) {
+    const std::tuple<std::string, std::string, std::string> Cases[] = {
         {"My Song (live).mp3 0A1B2C3D", "My Song (live).mp3", "0A1B2C3D"},
         {"\"two  spaces.txt\" 12345678", "two  spaces.txt", "12345678"},
-        {"a.bin\t12345678", "", "a.bin\t12345678"},
-        {"a.bin ", "a.bin", ""},
-        {" \t ", "", ""},
-        {"sub\\dir\\a.bin 1", "sub/dir/a.bin", "1"},
-        {"  \"q\"  1", "q", "1"},
-        {"\"\" 1", "", "1"},
-        {"\" 1", "\"", "1"},
-        {"\"a 1", "a", "1"},
-        {"a\" 1", "a", "1"},
-        {"\"\"a\"\" 1", "\"a\"", "1"},
-        {"a b c", "a b", "c"},
+        {"a.bin\t12345678", "", "a.bin\t12345678"}, {"a.bin ", "a.bin", ""}, {" \t ", "", ""},
+        {"sub\\dir\\a.bin 1", "sub/dir/a.bin", "1"}, {"  \"q\"  1", "q", "1"}, {"\"\" 1", "", "1"},
+        {"\" 1", "\"", "1"}, {"\"a 1", "a", "1"}, {"\"\"a\"\" 1", "\"a\"", "1"}, {"a b c", "a b", "c"},
     };
-    for (const auto& C : Cases) {
-        const TListEntry E = SplitEntryLine(C.Line);
-        EXPECT_EQ(E.Name, C.Name) << C.Line;
-        EXPECT_EQ(E.Checksum, C.Checksum) << C.Line;
+    for (const auto& [Line, Name, Checksum] : Cases) {
+        EXPECT_EQ(SplitEntryLine(Line).Name, Name) << Line;
+        EXPECT_EQ(SplitEntryLine(Line).Checksum, Checksum) << Line;
     }
+    for (const auto& [In, Out] : {std::pair<std::string, std::string>{"\"", "\""}, {"\"\"", ""}, {"a\"", "a"},
+                                  {"\"\"\"", "\""}})
+        EXPECT_EQ(StripQuotes(In), Out) << In;
 }
 
-TEST(ListEntry, StripQuotesAndListKind) {
-    const std::pair<const char*, const char*> Quotes[] = {
-        {"", ""}, {"\"", "\""}, {"\"\"", ""}, {"\"a\"", "a"}, {"\"a", "a"}, {"a\"", "a"}, {"a", "a"}, {"\"\"\"", "\""},
-    };
-    for (const auto& [In, Out] : Quotes)
-        EXPECT_EQ(StripQuotes(In), Out) << In;
-    EXPECT_TRUE(IsMd5ListName("/x/list.md5"));
-    EXPECT_TRUE(IsMd5ListName("LIST.MD5"));
-    EXPECT_TRUE(IsMd5ListName("a.Md5"));
-    EXPECT_FALSE(IsMd5ListName("/x/checks.txt"));
-    EXPECT_FALSE(IsMd5ListName("/x/list.sfv"));
-    EXPECT_FALSE(IsMd5ListName("/x/md5"));
-    EXPECT_FALSE(IsMd5ListName("/x.md5/list"));
-    EXPECT_FALSE(IsMd5ListName("/x/list.md5.bak"));
+TEST(ListNames, Md5KindAndCaption) {
+    for (const auto& [Name, Md5] : {std::pair{"LIST.MD5", true}, {"a.Md5", true}, {"/x/list.sfv", false},
+                                    {"/x/md5", false}, {"/x.md5/list", false}, {"/x/list.md5.bak", false}})
+        EXPECT_EQ(IsMd5ListName(Name), Md5) << Name;
+    EXPECT_EQ(ListCaption({"/x/a.sfv", "b.md5"}), "Quorvane 2.6 - b.md5");
+    EXPECT_EQ(ListCaption({"/x/a.sfv "}), "Quorvane 2.6 - a.sfv");
+    EXPECT_EQ(ListCaption({}), "Quorvane 2.6 - ");
 }
 
 class OpenLists : public ::testing::Test {
@@ -120,98 +90,67 @@ protected:
     bool IsMd5List = false;
 
     std::string Folder() const { return Dir.Path().string() + "/"; }
+    TOpenResult Open(const std::vector<std::string>& Lists) {
+        return OpenChecksumFiles(Lists, Items, Counters, IsMd5List);
+    }
 };
 
+// Names are joined to the list's folder as written ("/", "..", links and all); the sizes are those of
+// the joined paths; folders, absolute and empty names are not found. A zero byte ends a list.
 TEST_F(OpenLists, RecordsInListOrderResolvedAgainstEachListsFolder) {
     Dir.Write("a/one.bin", "1");
     Dir.Write("a/sub/two.bin", "22");
-    Dir.Write("b/four.bin", "4444");
-    const std::string A = Dir.Write("a/a.sfv", "; made by hand\r\none.bin 11111111\r\nsub\\two.bin 22222222\r\n"
-                                               "three.bin 33333333\r\n");
-    const std::string B = Dir.Write("b/b.sfv", "four.bin 44444444\n\"five.bin\" 55555555\n");
-    const TOpenResult R = OpenChecksumFiles({A, B}, Items, Counters, IsMd5List);
-    ASSERT_EQ(Items.Count(), 5u);
-    const std::string Names[] = {"a/one.bin", "a/sub/two.bin", "a/three.bin", "b/four.bin", "b/five.bin"};
-    const std::int64_t Sizes[] = {1, 2, -1, 4, -1};
-    for (std::size_t I = 0; I < 5; ++I) {
-        EXPECT_EQ(Items[I].FileName, Folder() + Names[I]);
-        EXPECT_EQ(Items[I].Checksum, std::string(8, static_cast<char>('1' + I)));
-        EXPECT_EQ(Items[I].Size, Sizes[I]);
+    Dir.Write("outside.bin", "333");
+    std::filesystem::create_directory_symlink(Dir / "a/sub", Dir / "a/link");
+    const std::string A = Dir.Write("a/a.sfv", "; by hand\r\none.bin 1\r\nsub\\two.bin 2\r\n/one.bin 3\r\n"
+                                               "//sub//two.bin 4\n../outside.bin 5\nlink/two.bin 6\n"
+                                               "sub/../one.bin 7\n");
+    const std::string B = Dir.Write("b/b.sfv", "none 8\n. 9\n\" \" 10\n" + Folder() + "a/one.bin 11\nnospace\n" +
+                                                   std::string(1, '\0') + "after.bin 12\n");
+    const TOpenResult R = Open({A, B});
+    const std::pair<std::string, std::int64_t> Expected[] = { // names given where the spelling matters
+        {"a/one.bin", 1}, {"a/sub/two.bin", 2}, {"", 1}, {"", 2}, {"", 3}, {"", 2}, {"", 1}, {"b/none", -1},
+        {"", -1},         {"b/ ", -1},          {"b/" + Folder() + "a/one.bin", -1},      {"b/", -1},
+    };
+    ASSERT_EQ(Items.Count(), std::size(Expected));
+    for (std::size_t I = 0; I < Items.Count(); ++I) {
+        const std::string& Name = Items[I].FileName;
+        EXPECT_EQ(Name, Expected[I].first.empty() ? Name : Folder() + Expected[I].first);
+        EXPECT_EQ(Items[I].Checksum, I == 11 ? "nospace" : std::to_string(I + 1)) << Name;
+        EXPECT_EQ(Items[I].Size, Expected[I].second) << Name;
+        EXPECT_EQ(Items[I].Size, FileSize64(Name)) << Name;
         EXPECT_EQ(Items[I].State, isUnchecked);
-        EXPECT_EQ(*Items[I].ListFile, I < 3 ? A : B);
+        EXPECT_EQ(*Items[I].ListFile, I < 7 ? A : B);
     }
-    EXPECT_EQ(Items[0].ListFile, Items[2].ListFile); // one shared path per list
-    EXPECT_EQ(Counters.UncheckedCount, 5);
-    EXPECT_FALSE(IsMd5List);
-    EXPECT_FALSE(R.IsMd5List);
+    EXPECT_EQ(Items[0].ListFile, Items[6].ListFile); // one shared path per list
+    EXPECT_EQ(Counters.UncheckedCount, 12);
+    EXPECT_FALSE(IsMd5List || R.IsMd5List);
     EXPECT_EQ(R.Caption, "Quorvane 2.6 - b.sfv");
 }
 
-TEST_F(OpenLists, KindComesFromTheLastListsExtension) {
+TEST_F(OpenLists, KindComesFromTheLastListAndReopeningReplaces) {
     const std::string A = Dir.Write("a.sfv", "x.bin 12345678\n");
     const std::string B = Dir.Write("b.MD5", Digest + " *y.bin\n");
-    const std::string C = Dir.Write("checks.txt", Digest + " *z.bin\n");
-    auto R = OpenChecksumFiles({A, B}, Items, Counters, IsMd5List);
+    EXPECT_TRUE(Open({A, B, A, B}).IsMd5List); // the same list twice: both read
     EXPECT_TRUE(IsMd5List);
-    EXPECT_TRUE(R.IsMd5List);
-    EXPECT_EQ(Items[1].FileName, Folder() + "y.bin");
-    EXPECT_EQ(Items[1].Checksum, Digest);
-
-    R = OpenChecksumFiles({C}, Items, Counters, IsMd5List); // MD5 layout, read as SFV
+    ASSERT_EQ(Items.Count(), 4u);
+    EXPECT_EQ(Items[3].FileName, Folder() + "y.bin");
+    EXPECT_EQ(Items[3].Checksum, Digest);
+    Counters.GoodCount = 4;
+    Counters.MissingCount = 2;
+    Open({Dir.Write("checks.txt", Digest + " *z.bin\n")}); // MD5 layout, read as SFV
     EXPECT_FALSE(IsMd5List);
     ASSERT_EQ(Items.Count(), 1u);
     EXPECT_EQ(Items[0].FileName, Folder() + Digest);
     EXPECT_EQ(Items[0].Checksum, "*z.bin");
-    EXPECT_EQ(Items[0].Size, -1);
-    EXPECT_EQ(R.Caption, "Quorvane 2.6 - checks.txt");
-}
-
-TEST_F(OpenLists, ReopeningReplacesAndCountersFollow) {
-    const std::string A = Dir.Write("a.sfv", "x 1\ny 2\nz 3\n");
-    const std::string Empty = Dir.Write("only-comments.sfv", "; nothing\r\n\r\n");
-    OpenChecksumFiles({A, A}, Items, Counters, IsMd5List); // the same list twice: both read
-    EXPECT_EQ(Items.Count(), 6u);
-    Counters.GoodCount = 4;
-    Counters.BadCount = 1;
-    Counters.MissingCount = 1;
-    OpenChecksumFiles({Empty}, Items, Counters, IsMd5List);
+    EXPECT_EQ(Counters.UncheckedCount, 1);
+    EXPECT_EQ(Counters.GoodCount + Counters.MissingCount + Counters.BadCount, 0);
+    Open({Dir.Write("only-comments.sfv", "; nothing\r\n\r\n")});
     EXPECT_TRUE(Items.Empty());
     EXPECT_EQ(Counters.UncheckedCount, 0);
-    EXPECT_EQ(Counters.GoodCount, 0);
-    EXPECT_EQ(Counters.BadCount, 0);
-    EXPECT_EQ(Counters.MissingCount, 0);
-}
-
-TEST_F(OpenLists, NamesThatAreFoldersAbsoluteOrEmptyAreNotFound) {
-    std::filesystem::create_directory(Dir / "folder");
-    Dir.Write("data.bin", "abc");
-    const std::string A = Dir.Write("a.sfv", "folder 1\n" + Folder() + "data.bin 2\n\" \" 3\nnospace\n");
-    OpenChecksumFiles({A}, Items, Counters, IsMd5List);
-    ASSERT_EQ(Items.Count(), 4u);
-    EXPECT_EQ(Items[0].Size, -1);
-    EXPECT_EQ(Items[1].FileName, Folder() + Folder() + "data.bin"); // an absolute name does not work
-    EXPECT_EQ(Items[1].Size, -1);
-    EXPECT_EQ(Items[2].FileName, Folder() + " ");
-    EXPECT_EQ(Items[3].FileName, Folder()); // no space: empty name, the whole line as checksum
-    EXPECT_EQ(Items[3].Checksum, "nospace");
-    EXPECT_EQ(Items[3].Size, -1);
-}
-
-TEST_F(OpenLists, SizesAreThoseOfTheFullPaths) {
-    // Sizes are looked up relative to the list's folder; each must equal FileSize64 of FileName.
-    Dir.Write("l/data.bin", "abc");
-    Dir.Write("l/sub/deep.bin", "abcdef");
-    Dir.Write("outside.bin", "12");
-    std::filesystem::create_directory_symlink(Dir / "l/sub", Dir / "l/link");
-    const std::string A = Dir.Write("l/a.sfv", "/data.bin 1\n//sub//deep.bin 2\n../outside.bin 3\n./data.bin 4\n"
-                                               "link/deep.bin 5\nsub/../data.bin 6\n. 7\n/ 8\nsub 9\nnone 10\n");
-    OpenChecksumFiles({A}, Items, Counters, IsMd5List);
-    const std::int64_t Sizes[] = {3, 6, 2, 3, 6, 3, -1, -1, -1, -1};
-    ASSERT_EQ(Items.Count(), std::size(Sizes));
-    for (std::size_t I = 0; I < Items.Count(); ++I) {
-        EXPECT_EQ(Items[I].Size, Sizes[I]) << Items[I].FileName;
-        EXPECT_EQ(Items[I].Size, FileSize64(Items[I].FileName)) << Items[I].FileName;
-    }
+    bool Md5 = false; // LoadListFile alone: kind and cleaning alike
+    EXPECT_EQ(LoadListFile(Dir.Write("x.Md5", Digest + " *a\r\n" + Digest + " *A\r\n"), Md5), Lines{"a " + Digest});
+    EXPECT_TRUE(Md5);
 }
 
 TEST_F(OpenLists, ARelativeListPathGivesRelativeNames) {
@@ -219,7 +158,7 @@ TEST_F(OpenLists, ARelativeListPathGivesRelativeNames) {
     Dir.Write("sub/l.sfv", "x.bin 1\n");
     const auto Cwd = std::filesystem::current_path();
     std::filesystem::current_path(Dir.Path());
-    OpenChecksumFiles({"sub/l.sfv"}, Items, Counters, IsMd5List);
+    Open({"sub/l.sfv"});
     std::filesystem::current_path(Cwd);
     ASSERT_EQ(Items.Count(), 1u);
     EXPECT_EQ(Items[0].FileName, "sub/x.bin");
@@ -230,12 +169,11 @@ TEST_F(OpenLists, ARelativeListPathGivesRelativeNames) {
 TEST_F(OpenLists, AFailingListKeepsTheRecordsOfEarlierLists) {
     const std::string A = Dir.Write("a.md5", Digest + " one\n" + Digest + " two\n");
     const std::string Missing = Dir / "missing.sfv";
-    const std::string C = Dir.Write("c.sfv", "three 1\n");
     try {
-        OpenChecksumFiles({A, Missing, C}, Items, Counters, IsMd5List);
+        Open({A, Missing, Dir.Write("c.sfv", "three 1\n")});
         FAIL() << "no error";
     } catch (const ListFileError& E) {
-        EXPECT_STREQ(E.what(), ("Cannot open file " + Missing).c_str());
+        EXPECT_EQ(std::string(E.what()), "Cannot open file " + Missing);
     }
     ASSERT_EQ(Items.Count(), 2u);
     EXPECT_EQ(Items[1].FileName, Folder() + "two");
@@ -243,22 +181,116 @@ TEST_F(OpenLists, AFailingListKeepsTheRecordsOfEarlierLists) {
     EXPECT_TRUE(IsMd5List); // from a.md5, the last list read
 }
 
-TEST_F(OpenLists, LoadListFileSetsTheKindAndCleansTheLines) {
-    const std::string A = Dir.Write("x.Md5", Digest + " *a\r\n" + Digest + " *A\r\n");
-    bool Md5 = false;
-    EXPECT_EQ(LoadListFile(A, Md5), Lines{"a " + Digest});
-    EXPECT_TRUE(Md5);
-    const std::string B = Dir.Write("x.sfv", "a 1\nA 1\n");
-    EXPECT_EQ(LoadListFile(B, Md5), Lines{"a 1"});
-    EXPECT_FALSE(Md5);
+
+TEST(ReaderAgainstReference, RandomTextsOfTheFormatsAlphabetAndBinaryBytes) {
+    const char Alphabet[] = "aAbB  ;\r\n\n\t*\"\\\0\x01z";
+    std::mt19937 Gen(12345);
+    for (int Round = 0; Round < 20000; ++Round) {
+        std::string Text(Gen() % 60, ' ');
+        for (char& C : Text)
+            C = Alphabet[Gen() % (sizeof Alphabet - 1)];
+        for (const bool IsMd5 : {false, true})
+            ASSERT_EQ(CleanListText(Text, IsMd5), qvref::CleanListText(Text, IsMd5)) << ::testing::PrintToString(Text);
+    }
+    for (unsigned Seed = 1; Seed <= 20; ++Seed) { // any byte, invalid UTF-8 included, passes through unchanged
+        std::string Bytes = qvtest::PatternBytes(Seed * 5000, Seed);
+        if (Seed % 4 != 0) // zero bytes end the text: most rounds read it all
+            std::replace(Bytes.begin(), Bytes.end(), '\0', '\n');
+        EXPECT_EQ(CleanListText(Bytes, Seed % 2 == 0), qvref::CleanListText(Bytes, Seed % 2 == 0)) << Seed;
+    }
 }
 
-TEST(ListCaption, NamePartOfTheLastList) {
-    EXPECT_EQ(ListCaption({"/x/disc1.sfv"}), "Quorvane 2.6 - disc1.sfv");
-    EXPECT_EQ(ListCaption({"/x/a.sfv", "/y/b.md5"}), "Quorvane 2.6 - b.md5");
-    EXPECT_EQ(ListCaption({"/x/a.sfv", "b.md5"}), "Quorvane 2.6 - b.md5");
-    EXPECT_EQ(ListCaption({"/x/a.sfv "}), "Quorvane 2.6 - a.sfv");
-    EXPECT_EQ(ListCaption({}), "Quorvane 2.6 - ");
+TEST(BadInput, MegabyteLinesAndAMillionLinesInLinearTime) {
+    const std::string Long(3 << 20, 'n'), Stars(2 << 20, '*');
+    const std::string Spaced = Long + " " + Long + " 12345678";
+    Lines L = CleanListText("a 1\n" + Spaced + "\r\n" + Spaced + "\r\n", false);
+    ASSERT_EQ(L.size(), 2u);
+    EXPECT_EQ(SplitEntryLine(L[1]).Name.size(), 2 * Long.size() + 1);
+    EXPECT_EQ(CleanListText(Digest + " " + Stars + "a" + Stars + "\n", true), Lines{"a " + Digest});
+    EXPECT_EQ(CleanListText(std::string(4 << 20, ' ') + "x 1" + std::string(4 << 20, '\t'), false), Lines{"x 1"});
+    std::string Text;
+    for (int I = 0; I < 1000000; ++I) // every name twice, in two cases
+        Text += (I % 2 ? "FILE" : "file") + std::to_string(I / 2) + ".bin 0A1B2C3D\r\n";
+    const auto Start = std::chrono::steady_clock::now();
+    L = CleanListText(Text, false);
+    EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(30)); // quadratic would take hours
+    ASSERT_EQ(L.size(), 500000u);
+    EXPECT_EQ(L.back(), "file499999.bin 0A1B2C3D");
+}
+
+// Opening Path fails with "Cannot open file", within seconds: a fifo must not block.
+void ExpectCannotOpen(const std::string& Path) {
+    auto Outcome = std::async(std::launch::async, [Path] {
+        ItemList Items;
+        TCounters Counters;
+        bool Md5 = false;
+        try {
+            OpenChecksumFiles({Path}, Items, Counters, Md5);
+            return std::string("opened");
+        } catch (const ListFileError& E) {
+            return std::string(E.what());
+        }
+    });
+    if (Outcome.wait_for(std::chrono::seconds(10)) == std::future_status::ready) {
+        EXPECT_EQ(Outcome.get(), "Cannot open file " + Path);
+        return;
+    }
+    ADD_FAILURE() << "opening " << Path << " hangs";
+    const int Writer = ::open(Path.c_str(), O_WRONLY | O_NONBLOCK); // unblock a waiting reader
+    Outcome.wait();
+    ::close(Writer);
+}
+
+TEST_F(OpenLists, FoldersFifosDevicesAndUnreadableFilesCannotBeOpened) {
+    ASSERT_EQ(::mkfifo((Dir / "fifo.sfv").c_str(), 0600), 0);
+    std::filesystem::create_symlink(Dir / "nowhere.sfv", Dir / "dangling.sfv");
+    const std::string Dev = "/dev/";
+    for (const std::string& Path : {Dir / "missing.sfv", Dir / "", Dir.Path().string(), Dir / "fifo.sfv",
+                                    Dir / "dangling.sfv", Dev + "zero", Dev + "null", std::string()})
+        ExpectCannotOpen(Path);
+    const std::string Secret = Dir.Write("secret.sfv", "a 1\n");
+    ::chmod(Secret.c_str(), 0);
+    if (::geteuid() != 0) // root reads every file
+        ExpectCannotOpen(Secret);
+    // A link to a list is read; the kind comes from the name given, not the link's target.
+    std::filesystem::create_symlink(Dir.Write("real.sfv", "a 1\n"), Dir / "link.md5");
+    Open({Dir / "link.md5"});
+    EXPECT_EQ(Items.Count(), 1u);
+    EXPECT_TRUE(IsMd5List);
+}
+
+TEST_F(OpenLists, ListRewrittenTruncatedAndRemovedWhileRead) {
+    const std::string List = Dir / "moving.sfv";
+    std::string Content;
+    for (int I = 0; I < 20000; ++I)
+        Content += "file" + std::to_string(I) + ".bin 0A1B2C3D\r\n";
+    std::atomic<bool> Stop{false};
+    std::thread Changer([&] {
+        for (unsigned Round = 0; !Stop; ++Round) {
+            const int Fd = ::open(List.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (Fd >= 0) { // up to the whole, sometimes none
+                [[maybe_unused]] const ssize_t Written = ::write(Fd, Content.data(), Content.size() * (Round % 5) / 4);
+                ::close(Fd);
+            }
+            if (Round % 3 == 0)
+                ::unlink(List.c_str());
+            std::this_thread::yield();
+        }
+    });
+    const auto Until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < Until && !HasFailure()) {
+        try {
+            Open({List});
+            EXPECT_LE(Items.Count(), 20000u);
+            for (const auto& Rec : Items)
+                EXPECT_EQ(*Rec.ListFile, List);
+        } catch (const ListFileError& E) {
+            EXPECT_EQ(std::string(E.what()), "Cannot open file " + List);
+        }
+        EXPECT_EQ(Counters.UncheckedCount, static_cast<std::int32_t>(Items.Count()));
+    }
+    Stop = true;
+    Changer.join();
 }
 
 } // namespace
