@@ -126,6 +126,9 @@ void TProgress::Publish(const TProgressChange& Change) {
 }
 
 void TProgress::PublishFigures(int FileBar, int TotalBar, const std::string* Time) {
+    // The bars now show these values: a later chunk must compare against them, not the previous run's.
+    LastFilePos = FileBar;
+    LastTotalPos = TotalBar;
     {
         const std::lock_guard Guard(FiguresLock);
         Figures.FileBar = FileBar;
