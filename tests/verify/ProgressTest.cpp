@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -13,50 +15,35 @@ namespace {
 
 constexpr std::int64_t MiB = 1024 * 1024;
 
-TEST(DurationText, Table) {
-    const std::pair<std::int64_t, const char*> Table[] = {
+TEST(ProgressTexts, DurationCompletionAndRate) {
+    const std::pair<std::int64_t, const char*> Durations[] = {
         {0, "0 seconds"},
         {59, "59 seconds"},
         {60, "1 minutes 0 seconds"},
-        {61, "1 minutes 1 seconds"},
         {3599, "59 minutes 59 seconds"},
         {3600, "1 hour 0 minutes 0 seconds"},
         {5430, "1 hour 30 minutes 30 seconds"},
         {7322, "2 hours 2 minutes 2 seconds"},
         {90061, "25 hours 1 minutes 1 seconds"},
     };
-    for (const auto& [Seconds, Text] : Table)
+    for (const auto& [Seconds, Text] : Durations)
         EXPECT_EQ(DurationText(Seconds), Text) << Seconds;
-}
-
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfEven(0.5), 0);
-    EXPECT_EQ(RoundHalfEven(1.5), 2);
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(2.5000001), 3);
-    EXPECT_EQ(RoundHalfEven(-1.5), -2);
-    EXPECT_EQ(RoundHalfEven(-2.5), -2);
-    EXPECT_EQ(RoundHalfEven(7.49), 7);
-    EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
-}
-
-TEST(ElapsedSeconds, RoundsAndSurvivesTickWrap) {
-    EXPECT_EQ(ElapsedSeconds(1000, 3500), 2);
-    EXPECT_EQ(ElapsedSeconds(1000, 4500), 4);
-    EXPECT_EQ(ElapsedSeconds(0xFFFFFF00u, 0x000002E8u), 1);  // 1000 ms across the wrap
-}
-
-TEST(CompleteText, UsesRoundedElapsedSeconds) {
     EXPECT_EQ(CompleteText(500, 62500), "Complete in 1 minutes 2 seconds");
-    EXPECT_EQ(CompleteText(0, 0), "Complete in 0 seconds");
-}
-
-TEST(RateText, TwoDecimalsWithLocaleSeparator) {
     EXPECT_EQ(RateText(1536.0), "(1.50 MB/s)");
     LocaleFormat German;
     German.DecimalSeparator = ",";
     German.ThousandSeparator = ".";
     EXPECT_EQ(RateText(2048.0 * 1024.0, German), "(2048,00 MB/s)");
+}
+
+TEST(ProgressRounding, HalvesToEvenAndElapsedSecondsAcrossTickWrap) {
+    const std::pair<double, std::int64_t> Cases[] = {{0.5, 0},  {1.5, 2},   {2.5, 2},   {2.5000001, 3},
+                                                     {-1.5, -2}, {-2.5, -2}, {7.49, 7}, {std::nan(""), 0}};
+    for (const auto& [Value, Rounded] : Cases)
+        EXPECT_EQ(RoundHalfEven(Value), Rounded) << Value;
+    EXPECT_EQ(ElapsedSeconds(1000, 3500), 2);
+    EXPECT_EQ(ElapsedSeconds(1000, 4500), 4);
+    EXPECT_EQ(ElapsedSeconds(0xFFFFFF00u, 0x000002E8u), 1);  // 1000 ms across the wrap
 }
 
 // A progress object on a clock the test moves by hand.
@@ -72,82 +59,63 @@ protected:
     }
 };
 
-TEST_F(ProgressTest, RateDividesByOneSecondUntil1500Milliseconds) {
-    StartRun(10 * MiB);
-    Clock = 1499;
-    TProgressChange Change = Progress.UpdateProgress(20, 2 * MiB);
-    ASSERT_TRUE(Change.TextsChanged);
-    EXPECT_EQ(Change.RateText, "(2.00 MB/s)");
-    EXPECT_EQ(Change.TimeText, "Estimated Time Left: 5 seconds");  // 8 MiB at 2 MiB/s, plus one
-
-    StartRun(10 * MiB);
-    Clock = 1500;
-    Change = Progress.UpdateProgress(20, 2 * MiB);
-    ASSERT_TRUE(Change.TextsChanged);
-    EXPECT_EQ(Change.RateText, "(1.00 MB/s)");
-    EXPECT_EQ(Change.TimeText, "Estimated Time Left: 9 seconds");
+TEST_F(ProgressTest, RateAndTimeLeft) {
+    struct TCase {
+        std::int64_t Total;
+        std::uint32_t At;
+        std::int64_t Bytes;
+        const char* Rate;
+        const char* Left;
+    };
+    const TCase Cases[] = {
+        {10 * MiB, 1499, 2 * MiB, "(2.00 MB/s)", "5 seconds"},  // under 1.5 s counts as one second; 8 MiB left, plus one
+        {10 * MiB, 1500, 2 * MiB, "(1.00 MB/s)", "9 seconds"},
+        {2048, 10, 0, "(0.00 MB/s)", "3 seconds"},  // no bytes yet: one kilobyte per second
+        {MiB, 2000, MiB, "(0.50 MB/s)", "1 seconds"},  // the estimate never reads zero
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.At);
+        StartRun(C.Total);
+        Clock = C.At;
+        const TProgressChange Change = Progress.UpdateProgress(20, static_cast<std::int32_t>(C.Bytes));
+        ASSERT_TRUE(Change.TextsChanged);
+        EXPECT_EQ(Change.RateText, C.Rate);
+        EXPECT_EQ(Change.TimeText, std::string("Estimated Time Left: ") + C.Left);
+    }
 }
 
-TEST_F(ProgressTest, NoBytesYetCountsAsOneKilobytePerSecond) {
-    StartRun(2048);
-    Clock = 10;
-    const TProgressChange Change = Progress.UpdateProgress(0, 0);
-    ASSERT_TRUE(Change.TextsChanged);
-    EXPECT_EQ(Change.RateText, "(0.00 MB/s)");
-    EXPECT_EQ(Change.TimeText, "Estimated Time Left: 3 seconds");
-}
-
-TEST_F(ProgressTest, EstimateNeverReadsZero) {
-    StartRun(MiB);
-    Clock = 2000;
-    EXPECT_EQ(Progress.UpdateProgress(100, MiB).TimeText, "Estimated Time Left: 1 seconds");
-}
-
-TEST_F(ProgressTest, TextsRefreshAtMostEvery50Milliseconds) {
-    StartRun(100 * MiB, 1000);
-    Clock = 1100;
-    EXPECT_TRUE(Progress.UpdateProgress(1, MiB).TextsChanged);
-    EXPECT_EQ(Progress.NextTextTick, 1150u);
-    Clock = 1149;
-    const TProgressChange Throttled = Progress.UpdateProgress(2, MiB);
-    EXPECT_FALSE(Throttled.TextsChanged);
-    EXPECT_TRUE(Throttled.FileBarChanged) << "bars follow every chunk";
-    Clock = 1150;
-    EXPECT_FALSE(Progress.UpdateProgress(3, MiB).TextsChanged);
-    Clock = 1151;
-    EXPECT_TRUE(Progress.UpdateProgress(4, MiB).TextsChanged);
-}
-
-TEST_F(ProgressTest, TextsKeepRefreshingAcrossTickWrap) {
-    StartRun(100 * MiB, 0xFFFFFE00u);
-    Clock = 0xFFFFFF00u;
-    EXPECT_TRUE(Progress.UpdateProgress(1, MiB).TextsChanged);
-    EXPECT_EQ(Progress.NextTextTick, 0xFFFFFF32u);
-    Clock = 0x00000010u;  // the tick count wrapped 0x110 ms later: past NextTextTick although smaller
-    EXPECT_TRUE(Progress.UpdateProgress(2, MiB).TextsChanged);
-    Clock = 0x00000020u;
-    EXPECT_FALSE(Progress.UpdateProgress(3, MiB).TextsChanged);
+TEST_F(ProgressTest, TextsRefreshAtMostEvery50MillisecondsAlsoAcrossTickWrap) {
+    const std::pair<std::uint32_t, std::vector<std::pair<std::uint32_t, bool>>> Runs[] = {
+        {1000, {{1100, true}, {1149, false}, {1150, false}, {1151, true}}},
+        // 0x10 is past 0xFFFFFF32 once the tick count wrapped, although smaller.
+        {0xFFFFFE00u, {{0xFFFFFF00u, true}, {0x10, true}, {0x20, false}}},
+    };
+    for (const auto& [Start, Steps] : Runs) {
+        StartRun(100 * MiB, Start);
+        std::uint8_t Percent = 0;
+        for (const auto& [At, Refresh] : Steps) {
+            Clock = At;
+            const TProgressChange Change = Progress.UpdateProgress(++Percent, MiB);
+            EXPECT_EQ(Change.TextsChanged, Refresh) << "at " << At;
+            EXPECT_TRUE(Change.FileBarChanged) << "bars follow every chunk";
+        }
+    }
 }
 
 TEST_F(ProgressTest, BarsChangeOnlyWhenTheirValueChanges) {
     StartRun(400);
+    int Notified = 0;
+    Progress.SetOnChange([&Notified] { ++Notified; });
     TProgressChange Change = Progress.UpdateProgress(50, 100);
-    EXPECT_TRUE(Change.FileBarChanged);
+    EXPECT_TRUE(Change.FileBarChanged && Change.TotalBarChanged);
     EXPECT_EQ(Change.FileBar, 50);
-    EXPECT_TRUE(Change.TotalBarChanged);
     EXPECT_EQ(Change.TotalBar, 25);
-    Change = Progress.UpdateProgress(50, 0);
-    EXPECT_FALSE(Change.FileBarChanged);
-    EXPECT_FALSE(Change.TotalBarChanged);
-    Change = Progress.UpdateProgress(100, 2);  // 102 of 400 bytes: 25.5 % rounds to 26
-    EXPECT_EQ(Change.TotalBar, 26);
-    EXPECT_EQ(Progress.LastFilePos, 100);
-    EXPECT_EQ(Progress.LastTotalPos, 26);
-}
-
-TEST_F(ProgressTest, TotalBarPassesHundredWhenFilesGrew) {
-    StartRun(100);
-    EXPECT_EQ(Progress.UpdateProgress(100, 150).TotalBar, 150);
+    Progress.Handler()(50, 0);  // the engine's callback
+    EXPECT_EQ(Progress.BytesDone, 100);
+    EXPECT_EQ(Notified, 1) << "a call that changes nothing posts nothing";
+    EXPECT_EQ(Progress.UpdateProgress(100, 2).TotalBar, 26);  // 102 of 400 bytes: 25.5 % rounds to 26
+    EXPECT_EQ(Progress.UpdateProgress(100, 498).TotalBar, 150) << "passes 100 when files grew";
+    EXPECT_EQ(Notified, 3);
 }
 
 TEST_F(ProgressTest, HiddenPanelOrEmptyRunOnlyCountsBytes) {
@@ -156,8 +124,6 @@ TEST_F(ProgressTest, HiddenPanelOrEmptyRunOnlyCountsBytes) {
     Clock = 5000;
     EXPECT_FALSE(Progress.UpdateProgress(50, 500).Any());
     EXPECT_EQ(Progress.BytesDone, 500);
-    EXPECT_EQ(Progress.LastFilePos, 0);
-
     Progress.SetVisible(true);
     StartRun(0);
     Clock = 9000;
@@ -165,50 +131,29 @@ TEST_F(ProgressTest, HiddenPanelOrEmptyRunOnlyCountsBytes) {
     EXPECT_EQ(Progress.BytesDone, 700);
 }
 
-TEST_F(ProgressTest, SnapshotFollowsRunStartUpdatesAndEnd) {
-    StartRun(10 * MiB, 100);
-    TProgressFigures Figures = Progress.Latest();
-    EXPECT_EQ(Figures.FileBar, 0);
-    EXPECT_EQ(Figures.TotalBar, 0);
-    const std::uint64_t AfterStart = Figures.Serial;
-
-    Clock = 200;
-    Progress.UpdateProgress(40, 4 * MiB);
-    Figures = Progress.Latest();
-    EXPECT_GT(Figures.Serial, AfterStart);
-    EXPECT_EQ(Figures.FileBar, 40);
-    EXPECT_EQ(Figures.TotalBar, 40);
-    EXPECT_EQ(Figures.RateText, "(4.00 MB/s)");
-    EXPECT_EQ(Figures.TimeText, "Estimated Time Left: 3 seconds");  // 1.5 s rounds to 2, plus one
-
-    Clock = 2600;
-    Progress.EndRun(TRunEnd::Completed);
-    Figures = Progress.Latest();
-    EXPECT_EQ(Figures.FileBar, 100);
-    EXPECT_EQ(Figures.TotalBar, 100);
-    EXPECT_EQ(Figures.TimeText, "Complete in 2 seconds");
-    EXPECT_EQ(Figures.RateText, "(4.00 MB/s)") << "the rate text stays after a run";
-}
-
-TEST_F(ProgressTest, AbortedRunsClearOrKeepTheText) {
-    StartRun(1000);
-    Clock = 100;
-    Progress.UpdateProgress(10, 100);
-    Progress.EndRun(TRunEnd::AbortedKeepText);
-    EXPECT_EQ(Progress.Latest().TimeText.rfind("Estimated Time Left: ", 0), 0u);
-    Progress.EndRun(TRunEnd::AbortedClear);
-    EXPECT_EQ(Progress.Latest().TimeText, "");
-}
-
-TEST_F(ProgressTest, HandlerFeedsTheEngineCallback) {
-    StartRun(300);
-    int Notified = 0;
-    Progress.SetOnChange([&Notified] { ++Notified; });
-    const TCrcProgressEvent Handler = Progress.Handler();
-    Handler(33, 100);
-    Handler(33, 0);
-    EXPECT_EQ(Progress.BytesDone, 100);
-    EXPECT_EQ(Notified, 1) << "a call that changes nothing posts nothing";
+TEST_F(ProgressTest, SnapshotFollowsRunStartUpdatesAndEachEnd) {
+    const auto Shown = [this] {
+        const TProgressFigures F = Progress.Latest();
+        return std::make_tuple(F.FileBar, F.TotalBar, F.RateText, F.TimeText);
+    };
+    const std::string Rate = "(4.00 MB/s)", Estimate = "Estimated Time Left: 3 seconds";  // 1.5 s rounds to 2, plus one
+    const std::pair<TRunEnd, std::string> Ends[] = {
+        {TRunEnd::Completed, "Complete in 2 seconds"}, {TRunEnd::AbortedKeepText, Estimate}, {TRunEnd::AbortedClear, ""}};
+    // The runs follow one another on one object: each starts from bars at 0, and its first chunk shows
+    // although it gives the bars the values of the previous run. The rate text stays after a run.
+    for (const auto& [End, TimeText] : Ends) {
+        SCOPED_TRACE(TimeText);
+        StartRun(10 * MiB, 100);
+        EXPECT_EQ(std::get<0>(Shown()) + std::get<1>(Shown()), 0);
+        const std::uint64_t AfterStart = Progress.Latest().Serial;
+        Clock = 200;
+        Progress.UpdateProgress(40, 4 * MiB);
+        EXPECT_GT(Progress.Latest().Serial, AfterStart);
+        EXPECT_EQ(Shown(), std::make_tuple(40, 40, Rate, Estimate));
+        Clock = 2600;
+        Progress.EndRun(End);
+        EXPECT_EQ(Shown(), std::make_tuple(100, 100, Rate, TimeText));
+    }
 }
 
 TEST(ProgressThreads, SnapshotReadableWhileTheWorkerUpdates) {
