@@ -61,8 +61,18 @@ private:
     std::string Completion;
 };
 
+const char* const CheckHelp =
+    "Usage: quorvane-cli check [--quiet] LIST...\n"
+    "Checks every file named in the SFV or MD5 lists and prints its state (Good, Bad or Missing).\n"
+    "\n"
+    "  --quiet     print only the files that are not Good\n"
+    "  -h, --help  show this help and exit\n"
+    "\n"
+    "Exit status: 0 all Good; 1 a file was Bad or Missing; 2 usage error or a list that cannot be\n"
+    "opened; 130 interrupted (Ctrl+C).\n";
+
 int Usage() {
-    std::fputs("Usage: quorvane-cli check [--quiet] LIST...\nTry 'quorvane-cli --help'.\n", stderr);
+    std::fputs("Usage: quorvane-cli check [--quiet] LIST...\nTry 'quorvane-cli check --help'.\n", stderr);
     return 2;
 }
 
@@ -77,6 +87,9 @@ int RunCheckCommand(const TArgs& Args) {
             Options = false;
         } else if (Options && Arg == "--quiet") {
             Quiet = true;
+        } else if (Options && (Arg == "-h" || Arg == "--help")) {
+            std::fputs(CheckHelp, stdout);
+            return 0;
         } else if (Options && Arg.size() > 1 && Arg[0] == '-') {
             std::fprintf(stderr, "quorvane-cli: check: unknown option '%s'\n", Arg.c_str());
             return Usage();

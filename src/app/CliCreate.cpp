@@ -28,9 +28,22 @@
 
 namespace {
 
+const char* const CreateHelp =
+    "Usage: quorvane-cli create (--sfv|--md5) [-o LIST] [--force] PATH...\n"
+    "Writes one SFV or MD5 list of one folder's files (not descending; existing .sfv and .md5\n"
+    "files left out), or of the given files of one folder.\n"
+    "\n"
+    "  --sfv, --md5  the kind of list\n"
+    "  -o LIST       the list to write (default: FOLDER/FOLDERNAME.sfv or .md5)\n"
+    "  --force       replace an existing list\n"
+    "  -h, --help    show this help and exit\n"
+    "\n"
+    "The header's date and time follow the locale (LC_TIME). Exit status: 0 written; 1 written, but\n"
+    "files that cannot be read were left out; 2 usage or write errors; 130 interrupted (Ctrl+C).\n";
+
 int Usage() {
     std::fputs("Usage: quorvane-cli create (--sfv|--md5) [-o LIST] [--force] PATH...\n"
-               "Try 'quorvane-cli --help'.\n",
+               "Try 'quorvane-cli create --help'.\n",
                stderr);
     return 2;
 }
@@ -129,6 +142,9 @@ int RunCreateCommand(const TArgs& Args) {
             FilterIndex = Index;
         } else if (Options && Arg == "--force") {
             Force = true;
+        } else if (Options && (Arg == "-h" || Arg == "--help")) {
+            std::fputs(CreateHelp, stdout);
+            return 0;
         } else if (Options && Arg == "-o") {
             if (I + 1 >= Args.size() || Args[I + 1].empty())
                 return UsageError("create: -o needs a list path");

@@ -1,6 +1,6 @@
 // Wildcard match with one backtrack point (the last "*" met), as file masks work. When the mask is used
-// up while name characters remain, the match returns to the backtrack point like on a difference
-// (design.md: the backtracking reading), so a mask without "*" matches only names of its length.
+// up while name characters remain, the match returns to the backtrack point like on a difference,
+// so a mask without "*" matches only names of its own length.
 
 #include "util/MatchMask.h"
 

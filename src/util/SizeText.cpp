@@ -1,6 +1,6 @@
 // Size texts and locale number formatting ("%.0n", "%.2n").
 //
-// FormatNumber rounds halves away from zero, as the original's Format did (1.125 MB gives "1.13 MB").
+// FormatNumber rounds halves away from zero, as number formatting for display does (1.125 MB gives "1.13 MB").
 // For up to four decimals the scaling Value * 10^Decimals is exact in long double (53 + 10 bits of
 // mantissa fit in the 64 of x87 and the 113 of binary128), so the rounding is exact too; more
 // decimals fall back to printf's correctly rounded (ties to even) text.
@@ -93,7 +93,7 @@ std::string SizeToText(int Mode, bool UnitWord, double Bytes, const LocaleFormat
         return Text;
     }
     if (Bytes < MiB || Mode == smKB) {
-        // 64-bit kilobyte figure (design.md: KB texts beyond 2^31 KB); beyond even that, the same digits
+        // A 64-bit kilobyte figure, so KB texts go beyond 2^31 KB; beyond even that, the same digits
         // come from the truncated floating-point value.
         const double Kilobytes = std::trunc(Bytes / KiB);
         std::string Digits;

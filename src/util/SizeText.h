@@ -8,7 +8,7 @@
 enum TSizeMode : int { smAuto = 0, smKB = 1, smBytes = 2 };
 
 // Text of a byte count: "1,023 bytes", "12 KB", "1.00 MB" ... Units are powers of 1024. Never throws:
-// the kilobyte figure of KB mode is 64-bit (design.md mends the original's 32-bit range error).
+// the kilobyte figure of KB mode is 64-bit, so huge files get a text, not a range error.
 std::string SizeToText(int Mode, bool UnitWord, double Bytes, const LocaleFormat& Locale = {});
 
 // Puts the thousands separator between groups of three digits, counted from the right ("1234567" with ","
