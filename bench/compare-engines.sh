@@ -5,7 +5,7 @@
 # Usage: bench/compare-engines.sh [BUILD_DIR] [RUNS]
 set -eu
 
-BUILD_DIR=${1:-build/h2}
+BUILD_DIR=${1:-build/test}
 RUNS=${2:-5}
 CLI="$BUILD_DIR/src/app/quorvane-cli"
 FILE=/tmp/quorvane-bench-1g.bin

@@ -10,7 +10,7 @@
 # Usage: bench/compare-runs.sh [BUILD_DIR] [RUNS]
 set -eu
 
-BUILD_DIR=${1:-build/h3}
+BUILD_DIR=${1:-build/test}
 RUNS=${2:-5}
 CLI="$(cd "$(dirname "$BUILD_DIR/src/app/quorvane-cli")" && pwd)/quorvane-cli"
 ROOT=/tmp/quorvane-bench-runs
