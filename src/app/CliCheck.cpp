@@ -29,7 +29,7 @@ class ConsoleRunView final : public RunView {
 public:
     ConsoleRunView(std::vector<TRow> RowsArg, bool QuietArg) : AllRows(std::move(RowsArg)), Quiet(QuietArg) {}
 
-    void WakeUiThread(std::function<void()>) override {}
+    void WakeUiThread(std::function<void()>, bool) override {}
     const std::vector<TRow>& Rows() const override { return AllRows; }
     std::vector<std::int32_t> SelectedRows() const override { return {}; }
     void SetCommandsEnabled(bool) override {}

@@ -487,13 +487,16 @@ void TFrmMain::moveEvent(QMoveEvent* Event) {
 
 // The run's view ---------------------------------------------------------------------------------------
 
-void TFrmMain::WakeUiThread(std::function<void()> Serve) {
+void TFrmMain::WakeUiThread(std::function<void()> Serve, bool Urgent) {
     {
         std::lock_guard Guard(WakeLock);
         PendingServe = std::move(Serve);
     }
+    // The worker waits for a start or end step: serve it without pacing.
+    if (Urgent)
+        QMetaObject::invokeMethod(this, &TFrmMain::ServeRunNow, Qt::QueuedConnection);
     // One queued call at a time: however often the worker wakes us, the event queue holds one request.
-    if (!WakePosted.exchange(true))
+    else if (!WakePosted.exchange(true))
         QMetaObject::invokeMethod(this, &TFrmMain::ServeRun, Qt::QueuedConnection);
 }
 
@@ -505,6 +508,10 @@ void TFrmMain::ServeRun() {
         QTimer::singleShot(static_cast<int>(FrameMs - LastServe.elapsed()), this, &TFrmMain::ServeRun);
         return;
     }
+    ServeRunNow();
+}
+
+void TFrmMain::ServeRunNow() {
     LastServe.start();
     WakePosted = false;
     std::function<void()> Serve;

@@ -72,7 +72,7 @@ public:
     void ToolButton3Click();
 
     // RunView, for the verification worker.
-    void WakeUiThread(std::function<void()> Serve) override;
+    void WakeUiThread(std::function<void()> Serve, bool Urgent) override;
     const std::vector<TRow>& Rows() const override;
     std::vector<std::int32_t> SelectedRows() const override;
     void SetCommandsEnabled(bool Enabled) override;
@@ -130,6 +130,7 @@ private:
     void DragFilesTrg1Drop(TDragFilesTrg* Sender);
     void sBarDrawPanel(QPainter* Painter, int Panel, const QRect& Rect);
     void ServeRun();
+    void ServeRunNow();
     LocaleFormat Locale() const;
 
     QBoxLayout* Body = nullptr;

@@ -20,9 +20,10 @@ public:
     virtual ~RunView() = default;
 
     // Worker thread: ask the user-interface thread to call Serve soon (a queued call). Serve is safe to
-    // call at any time, also after the run object is gone (it then does nothing). The console tool,
-    // whose main thread waits in TcrcThread::Wait, may ignore it.
-    virtual void WakeUiThread(std::function<void()> Serve) = 0;
+    // call at any time, also after the run object is gone (it then does nothing). Urgent: the worker
+    // waits for it (BeginRun, EndRun), so it should not be held back to pace display changes. The
+    // console tool, whose main thread waits in TcrcThread::Wait, may ignore it.
+    virtual void WakeUiThread(std::function<void()> Serve, bool Urgent) = 0;
 
     // The rows of the list view, as built by BuildRows; not rebuilt while a run is in progress.
     virtual const std::vector<TRow>& Rows() const = 0;

@@ -163,12 +163,15 @@ void TcrcThread::Post(const std::function<void(TMailbox&)>& Change, bool Urgent)
     // than a handful of wake-ups.
     if (Urgent)
         Mailbox->Cv.notify_all();
-    if (AskView) {
+    // A step is announced even when a wake-up is pending already: that one may be held back for pacing.
+    if (AskView || Urgent) {
         std::weak_ptr<TMailbox> Weak = Mailbox;
-        View.WakeUiThread([Weak] {
-            if (const auto Box = Weak.lock())
-                ServeBox(*Box);
-        });
+        View.WakeUiThread(
+            [Weak] {
+                if (const auto Box = Weak.lock())
+                    ServeBox(*Box);
+            },
+            Urgent);
     }
 }
 

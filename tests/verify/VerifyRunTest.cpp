@@ -65,7 +65,7 @@ public:
     }
 
     void Check() { WrongThread |= std::this_thread::get_id() != UiThread; }
-    void WakeUiThread(std::function<void()> Serve) override {
+    void WakeUiThread(std::function<void()> Serve, bool) override {
         if (!QueueWakes)
             return;
         std::lock_guard Lock(QueueLock);
