@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include "util/PathUtils.h"
+#include "util/UniqueFd.h"
 #include "util/StringUtils.h"
 
 namespace {
@@ -31,28 +32,13 @@ namespace {
     throw ListFileError("Cannot open file " + Path);
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(int Handle) : Fd(Handle) {}
-    ~FileHandle() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int Get() const { return Fd; }
-
-private:
-    int Fd;
-};
-
 // The whole content of a regular file. Never opens anything else (a fifo or device could block or
 // have side effects): the path is checked first, and the opened handle again (it may have changed).
 std::string ReadListBytes(const std::string& Path) {
     struct stat St {};
     if (::stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode))
         ThrowCannotOpen(Path);
-    const FileHandle File(::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const TUniqueFd File(::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (File.Get() < 0 || ::fstat(File.Get(), &St) != 0 || !S_ISREG(St.st_mode))
         ThrowCannotOpen(Path);
     std::string Bytes;

@@ -16,7 +16,8 @@
 #include "checksum/RoundHalfEven.h"
 #include "util/PathUtils.h"
 #include "util/StringUtils.h"
-#include "verify/RunFlags.h"
+#include "util/UniqueFd.h"
+#include "lists/RunFlags.h"
 
 namespace {
 
@@ -25,23 +26,6 @@ constexpr const char* LineEnd = "\r\n";
 [[noreturn]] void ThrowErrno(int Error, const char* What) {
     throw std::system_error(Error, std::generic_category(), What);
 }
-
-// A file descriptor closed on every path.
-class TFd {
-public:
-    explicit TFd(int Fd) : Handle(Fd) {}
-    ~TFd() {
-        if (Handle >= 0)
-            ::close(Handle);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return Handle; }
-    int Release() { return std::exchange(Handle, -1); }
-
-private:
-    int Handle;
-};
 
 // Removes a temporary file unless told it was renamed into place.
 class TTempFile {
@@ -178,7 +162,7 @@ void WriteFileAtomically(const std::string& Path, const std::string& Bytes) {
         if (Fd < 0 && (errno != EEXIST || Attempt > 100))
             ThrowErrno(errno, "temporary list file");
     }
-    TFd File(Fd);
+    TUniqueFd File(Fd);
     TTempFile Temp(TempPath);
     if (HadOld && S_ISREG(Old.st_mode))
         (void)::fchmod(File.Get(), Old.st_mode & 07777);

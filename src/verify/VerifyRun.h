@@ -24,7 +24,7 @@
 
 #include "lists/ItemList.h"
 #include "verify/Progress.h"
-#include "verify/RunFlags.h"
+#include "lists/RunFlags.h"
 #include "verify/RunView.h"
 
 // One record covered by a run, taken when the run begins.

@@ -14,7 +14,7 @@
 
 #include "lists/ListWriter.h"
 #include "support/TestSupport.h"
-#include "verify/RunFlags.h"
+#include "lists/RunFlags.h"
 
 namespace {
 

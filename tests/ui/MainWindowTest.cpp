@@ -24,7 +24,7 @@
 #include "ui/ChecksumListModel.h"
 #include "ui/QVstatus.h"
 #include "ui/uDragFilesTrg.h"
-#include "verify/RunFlags.h"
+#include "lists/RunFlags.h"
 
 namespace {
 

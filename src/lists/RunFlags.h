@@ -1,6 +1,6 @@
 #pragma once
 
-// Process-wide flags shared by the user-interface thread and the verification worker.
+// Process-wide flags of runs: set by list creation and by the verification run, read by the window.
 
 #include <atomic>
 
