@@ -370,28 +370,25 @@ bool TRegistry::ValueExists(const std::string& Name) const {
     return K && K->Values.contains(Fold(Name));
 }
 
-std::int32_t TRegistry::ReadInteger(const std::string& Name) const {
+// The stored data of a value of the open key, when it holds a T; "Failed to get data for '%s'" when the
+// value is absent, "Invalid data type for '%s'" when it holds the other type.
+template <typename T>
+T TRegistry::ReadValue(const std::string& Name) const {
     const auto* K = OpenData();
-    if (!K)
+    const auto It = K ? K->Values.find(Fold(Name)) : decltype(K->Values.end()){};
+    if (!K || It == K->Values.end())
         Fail("Failed to get data for '%s'", Name);
-    auto It = K->Values.find(Fold(Name));
-    if (It == K->Values.end())
-        Fail("Failed to get data for '%s'", Name);
-    if (const auto* I = std::get_if<std::int32_t>(&It->second.Data))
-        return *I;
+    if (const auto* Data = std::get_if<T>(&It->second.Data))
+        return *Data;
     Fail("Invalid data type for '%s'", Name);
 }
 
+std::int32_t TRegistry::ReadInteger(const std::string& Name) const {
+    return ReadValue<std::int32_t>(Name);
+}
+
 std::string TRegistry::ReadString(const std::string& Name) const {
-    const auto* K = OpenData();
-    if (!K)
-        Fail("Failed to get data for '%s'", Name);
-    auto It = K->Values.find(Fold(Name));
-    if (It == K->Values.end())
-        Fail("Failed to get data for '%s'", Name);
-    if (const auto* S = std::get_if<std::string>(&It->second.Data))
-        return *S;
-    Fail("Invalid data type for '%s'", Name);
+    return ReadValue<std::string>(Name);
 }
 
 // Re-reads the file under its lock, applies the change to the open key and writes the file back.

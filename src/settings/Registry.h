@@ -98,6 +98,8 @@ public:
 
 private:
     const TRegData::TKey* OpenData() const;
+    template <typename T>
+    T ReadValue(const std::string& Name) const;
     void Modify(const std::string& Name, const std::string& FailText, const auto& Change);
 
     TRegRoot Root;
