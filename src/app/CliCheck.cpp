@@ -7,6 +7,7 @@
 
 #include "app/CliCommands.h"
 #include "app/CliProgress.h"
+#include "checksum/Crc32.h"
 #include "lists/ItemRows.h"
 #include "lists/ListReader.h"
 #include "util/SizeText.h"
@@ -115,6 +116,10 @@ int RunCheckCommand(const TArgs& Args) {
     TProgress Progress(SystemTick, EnvironmentLocaleFormat());
     {
         const auto Run = StartCheck(Items, Counters, IsMd5List, View, Progress);
+        // Starting cleared CrcAbort; the worker checks nothing before Wait serves its BeginRun, so a
+        // Ctrl+C that came before the start still stops the run here.
+        if (CliInterrupted())
+            CrcAbort = true;
         Run->Wait();
     }
     View.ClearLine();

@@ -111,6 +111,11 @@ std::string LocaleNowText(bool Time) {
 class ConsoleCreateHooks final : public TCreateHooks {
 public:
     explicit ConsoleCreateHooks(TProgress& ProgressArg) : Progress(ProgressArg) {}
+    // The run clears CrcAbort as it starts: a Ctrl+C that came before must still stop it.
+    void RunStarting() override {
+        if (CliInterrupted())
+            CrcAbort = true;
+    }
     void HashingStarting(std::int64_t TotalBytes) override { Progress.BeginRun(TotalBytes); }
     void RunEnded() override { Line.Clear(); }
     void Update(std::uint8_t Percent, std::int32_t ChunkBytes) {
