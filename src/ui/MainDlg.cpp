@@ -269,6 +269,12 @@ void TFrmMain::ApplyStartSettings() {
         move(*S.Left, *S.Top);
     if (S.Centre)
         CenterForm(nullptr, this);
+    // The normal bounds as they stand now: a window that is shown maximized gets its first size and
+    // move events only in the maximized state, and closing it so must not write zeros.
+    SavedWidth = width();
+    SavedHeight = height();
+    SavedLeft = x();
+    SavedTop = y();
     // Last: moving or resizing a hidden window drops its maximized state.
     if (S.Width && S.Height && S.Maximized)
         setWindowState(windowState() | Qt::WindowMaximized);

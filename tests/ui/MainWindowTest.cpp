@@ -365,6 +365,29 @@ TEST_F(MainWindowTest, SettingsRoundTripIncludingAMaximizedClose) {
     EXPECT_EQ(Again.pos(), QPoint(30, 40));
 }
 
+TEST_F(MainWindowTest, AWindowStartedAndClosedMaximizedKeepsItsNormalBounds) {
+    Put("SavePos", 1);
+    Put("Width", 500);
+    Put("Height", 400);
+    Put("Left", 30);
+    Put("Top", 40);
+    Put("Maximized", 1);
+    {
+        TFrmMain W;
+        W.show();
+        QTest::qWait(20);
+        EXPECT_TRUE(W.windowState() & Qt::WindowMaximized);
+        W.close();
+    }
+    TRegistry Reg;
+    ASSERT_TRUE(Reg.OpenKey(SettingsKey, false));
+    EXPECT_EQ(Reg.ReadInteger("Width"), 500);
+    EXPECT_EQ(Reg.ReadInteger("Height"), 400);
+    EXPECT_EQ(Reg.ReadInteger("Left"), 30);
+    EXPECT_EQ(Reg.ReadInteger("Top"), 40);
+    EXPECT_EQ(Reg.ReadInteger("Maximized"), 1);
+}
+
 TEST_F(MainWindowTest, WithoutSavePosNothingIsWrittenAtExit) {
     Put("Width", 1);
     {
