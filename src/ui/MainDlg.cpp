@@ -388,25 +388,30 @@ void TFrmMain::bCreateClick() {
 }
 
 void TFrmMain::bOpenClick() {
+    OpenFromDialog();
+}
+
+bool TFrmMain::OpenFromDialog() {
     if (Running())
-        return;
+        return true;
     TOpenRequest Request{OpenDialogInitialDir, OpenDialogFileName, QtNameFilters(OpenDialogFilter), "sfv"};
     const QStringList Names = Dialogs().OpenFileNames(this, Request);
     if (Names.isEmpty())
-        return;
+        return true;
     ChecksumFiles.clear();
     for (const QString& Name : Names)
         ChecksumFiles.push_back(PathBytes(Name));
     OpenDialogFileName = Names.first();
     OpenDialogInitialDir = PathText(std::string(ExtractFilePath(ChecksumFiles.front())));
-    OpenChecksumFiles();
+    return OpenChecksumFiles();
 }
 
 void TFrmMain::bCheckClick() {
     if (Running())
         return;
-    if (ChecksumFiles.empty())
-        bOpenClick();
+    // A cancelled dialog still leads to a check (of whatever is loaded); a list that failed to open does not.
+    if (ChecksumFiles.empty() && !OpenFromDialog())
+        return;
     StartCheck();
 }
 

@@ -125,6 +125,8 @@ private:
     void BuildControls();
     void ApplyStartSettings();
     void ProcessCommandLine();
+    // The Open command; false when a chosen list failed to open (the error has been shown).
+    bool OpenFromDialog();
     void DeleteSelectedFiles();
     void mnuDisplayClick(QAction* Item);
     void DragFilesTrg1Drop(TDragFilesTrg* Sender);

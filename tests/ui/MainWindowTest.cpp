@@ -306,6 +306,15 @@ TEST_F(MainWindowTest, CheckWithoutAListAsksForOneAndRunsAnyway) {
     W.bCheck->trigger(); // the open dialog is cancelled
     EXPECT_EQ(Dialogs.OpenRequests.size(), 1u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return W.Label7->text() == "Complete in 0 seconds"; }, 10000));
+    ASSERT_TRUE(WaitIdle(W));
+
+    // A list chosen in the dialog that cannot be opened: the error is shown and no check starts.
+    Dialogs.Chosen.push_back({Q(Dir / "nowhere.sfv")});
+    W.bCheck->trigger();
+    EXPECT_EQ(Dialogs.OpenRequests.size(), 2u);
+    EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Cannot open file " + Q(Dir / "nowhere.sfv")}));
+    EXPECT_FALSE(W.Running());
+    EXPECT_TRUE(W.bOpen->isEnabled());
 }
 
 TEST_F(MainWindowTest, CountsAreDrawnWithoutSeparators) {
