@@ -64,7 +64,10 @@ bool TDragFilesTrg::eventFilter(QObject* Watched, QEvent* Event) {
         FileList = LocalFiles(E->mimeData());
         Point = E->position().toPoint();
         E->acceptProposedAction();
-        emit OnDrop(this);
+        // Raised once the drop is finished: the file manager's drag must not wait for whatever the
+        // handler asks the user.
+        QMetaObject::invokeMethod(
+            this, [this] { emit OnDrop(this); }, Qt::QueuedConnection);
         return true;
     }
     default:

@@ -2,7 +2,8 @@
 
 // TDragFilesTrg: makes a window a target for files dropped from the file manager. While Enabled the
 // window accepts drags that carry local file URLs; a drop collects the full paths (never cut short) and
-// the drop point, then emits OnDrop. While disabled, drags are refused (the refusing cursor shows).
+// the drop point, finishes, and then OnDrop is emitted from the event loop. While disabled, drags are
+// refused (the refusing cursor shows).
 // User-interface thread only.
 
 #include <QObject>
@@ -37,7 +38,7 @@ public:
     static QStringList LocalFiles(const QMimeData* Data);
 
 signals:
-    // Raised after each drop, once Files and DropPoint are set.
+    // Raised after each drop, once the drop has finished and Files and DropPoint are set (a queued call).
     void OnDrop(TDragFilesTrg* Sender);
 
 protected:

@@ -81,6 +81,7 @@ protected:
         QCoreApplication::sendEvent(&W, &Enter);
         QDropEvent Event(QPointF(50, 50), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&W, &Event);
+        QCoreApplication::processEvents(); // OnDrop follows the finished drop
     }
 
     qvtest::TempDir Dir;
