@@ -320,7 +320,9 @@ bool TFrmMain::OpenChecksumFiles() {
     std::string Names;
     for (const std::string& F : ChecksumFiles)
         Names += F + "\n";
-    setWindowTitle(AppTitle + " - " + PathText(std::string(ExtractFileName(TrimBlanks(Names)))));
+    QString Caption = AppTitle + " - " + PathText(std::string(ExtractFileName(TrimBlanks(Names))));
+    // "[*]" would be taken for the window's modified mark and vanish from the caption.
+    setWindowTitle(Caption.replace("[*]", "[*][*]"));
     if (!Error.empty())
         ShowGeneralError(PathText(Error));
     return Error.empty();

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,15 @@ TEST_F(MainWindowTest, OpenAndCheckThroughTheWindow) {
         EXPECT_TRUE(A->isEnabled());
     EXPECT_TRUE(W.DragFilesTrg1->Enabled());
     EXPECT_TRUE(Dialogs.Errors.isEmpty());
+}
+
+TEST_F(MainWindowTest, TheCaptionNamesTheLastListAsItIsWritten) {
+    TFrmMain W;
+    W.show();
+    W.ChecksumFiles = {Dir.Write("one.sfv", ""), Dir.Write("a[*]b[*][*].sfv", "")};
+    W.OpenChecksumFiles();
+    ASSERT_NE(W.windowHandle(), nullptr);
+    EXPECT_EQ(W.windowHandle()->title().toStdString(), "Quorvane 2.6 - a[*]b[*][*].sfv");
 }
 
 TEST_F(MainWindowTest, CommandsAreDisabledDuringARunAndAbortEndsIt) {
