@@ -5,16 +5,19 @@
 // checked, the window saved as before.png, then the list checked and the window saved as after.png, and
 // the program quits.
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <QApplication>
-#include <QFile>
 #include <QTimer>
 
 #include "ui/MainDlg.h"
 
 namespace {
 
-void ScreenshotTour(TFrmMain& Frm, const QString& List, const QString& Dir) {
-    Frm.ChecksumFiles.assign(1, QFile::encodeName(List).toStdString());
+void ScreenshotTour(TFrmMain& Frm, const std::string& List, const QString& Dir) {
+    Frm.ChecksumFiles.assign(1, List);
     Frm.OpenChecksumFiles();
     QTimer::singleShot(800, &Frm, [&Frm, Dir] {
         Frm.grab().save(Dir + "/check-mode-before.png");
@@ -38,15 +41,16 @@ void ScreenshotTour(TFrmMain& Frm, const QString& List, const QString& Dir) {
 int main(int argc, char** argv) {
     QApplication App(argc, argv);
     QApplication::setApplicationName("Quorvane");
-    QStringList Arguments = QApplication::arguments();
-    Arguments.removeFirst();
+    // The arguments as bytes (Qt has taken out its own options): a path reaches the window unchanged,
+    // whatever its encoding.
+    std::vector<std::string> Arguments(argv + std::min(argc, 1), argv + argc);
 
     const QString ShotDir = qEnvironmentVariable("QUORVANE_SCREENSHOT_DIR");
-    const bool Tour = !ShotDir.isEmpty() && !Arguments.isEmpty();
-    TFrmMain Frm(Tour ? QStringList{} : Arguments);
+    const bool Tour = !ShotDir.isEmpty() && !Arguments.empty();
+    TFrmMain Frm(Tour ? std::vector<std::string>{} : Arguments);
     Frm.show();
     if (Tour)
         QTimer::singleShot(300, &Frm,
-                           [&Frm, List = Arguments.first(), ShotDir] { ScreenshotTour(Frm, List, ShotDir); });
+                           [&Frm, List = Arguments.front(), ShotDir] { ScreenshotTour(Frm, List, ShotDir); });
     return QApplication::exec();
 }

@@ -64,7 +64,7 @@ QIcon StateIcon(int Image) {
 
 } // namespace
 
-TFrmMain::TFrmMain(QStringList Args, QWidget* Parent) : QWidget(Parent), Arguments(std::move(Args)) {
+TFrmMain::TFrmMain(std::vector<std::string> Args, QWidget* Parent) : QWidget(Parent), Arguments(std::move(Args)) {
     InitIconResources();
     // FormCreate
     AppClosing = false;
@@ -286,17 +286,18 @@ void TFrmMain::ApplyStartSettings() {
 }
 
 void TFrmMain::ProcessCommandLine() {
-    if (Arguments.isEmpty())
+    if (Arguments.empty())
         return;
-    const QString First = Arguments.first();
-    const QString Lower = First.toLower();
+    // The path exactly as given: names need not be valid text in any encoding.
+    const std::string& First = Arguments.front();
+    const std::string Lower = LowerAscii(First);
     if (Lower == "-makesfv" || Lower == "-makemd5") {
         // Lists are created in creation mode, which this build does not offer yet.
         ShowGeneralError("Creating lists from the command line is not available in this version");
         return;
     }
-    ChecksumFiles.push_back(PathBytes(First));
-    OpenDialogFileName = First;
+    ChecksumFiles.push_back(First);
+    OpenDialogFileName = PathText(ChecksumFiles.front());
     OpenDialogInitialDir = PathText(std::string(ExtractFilePath(ChecksumFiles.front())));
     if (OpenChecksumFiles())
         StartCheck();

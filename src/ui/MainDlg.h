@@ -38,9 +38,9 @@ class TqvStatusBar;
 class TFrmMain : public QWidget, public RunView {
     Q_OBJECT
 public:
-    // Builds the window and reads the settings; Arguments (without the program path) are handled once
-    // the event loop runs.
-    explicit TFrmMain(QStringList Arguments = {}, QWidget* Parent = nullptr);
+    // Builds the window and reads the settings; Arguments (without the program path, as the bytes the
+    // program was given) are handled once the event loop runs.
+    explicit TFrmMain(std::vector<std::string> Arguments = {}, QWidget* Parent = nullptr);
     ~TFrmMain() override;
 
     // The window caption's head.
@@ -136,7 +136,7 @@ private:
     LocaleFormat Locale() const;
 
     QBoxLayout* Body = nullptr;
-    QStringList Arguments;
+    std::vector<std::string> Arguments;
     TProgress Progress;
     std::unique_ptr<TcrcThread> Run;
     std::mutex WakeLock;

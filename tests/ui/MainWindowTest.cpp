@@ -282,8 +282,10 @@ TEST_F(MainWindowTest, ADropAsksThenOpensAndChecksTheFirstFile) {
 }
 
 TEST_F(MainWindowTest, TheCommandLineOpensAndChecksAList) {
-    const std::string List = ThreeStateList();
-    TFrmMain W({Q(List), "ignored.sfv"});
+    // A name that is no valid UTF-8 reaches the reader byte for byte.
+    const std::string List = Dir / "th\xE9se.sfv";
+    std::filesystem::rename(ThreeStateList(), List);
+    TFrmMain W({List, "ignored.sfv"});
     W.show();
     EXPECT_EQ(W.Model->rowCount(), 0); // handled once the event loop runs
     ASSERT_TRUE(QTest::qWaitFor([&] { return W.StatusPanelText(3) == "1 Good" && !W.Running(); }, 20000));
