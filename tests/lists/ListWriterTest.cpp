@@ -55,6 +55,10 @@ protected:
     TCreateResult Create(std::vector<TBrowserEntry> Entries, const std::string& Target, int Filter = 1) {
         return CreateChecksumFile(Request(std::move(Entries), Target, Filter), Hooks);
     }
+    void ExpectRunEnded() { // the end hook ran and the run flag is down
+        EXPECT_EQ(Hooks.Calls.back(), "end");
+        EXPECT_FALSE(Busy);
+    }
     // A file modified on 5 March 2003 14:07:09 UTC; Size > Bytes.size() makes it sparse.
     TBrowserEntry File(const std::string& Name, const std::string& Bytes, std::uintmax_t Size = 0) {
         const std::string Path = Dir.Write(Name, Bytes);
@@ -113,10 +117,8 @@ TEST_F(ListWriterTest, SfvAndMd5ListBytes) {
     EXPECT_EQ(Hooks.Calls, (Names{"start busy", "hash 14", "file:b name.bin", "file:pipe", "file:gone", "file:a.txt",
                                   "file:", "end"})); // the total is that of the browser's sizes
     EXPECT_FALSE(Busy);
-
     const TCreateResult Md5 = Create({File("z", "abc"), File("a", "")}, "sums", 2);
-    EXPECT_TRUE(Md5.Target.IsMd5);
-    EXPECT_EQ(Md5.Target.Path, Dir / "sums.md5");
+    EXPECT_TRUE(Md5.Target.IsMd5 && Md5.Target.Path == Dir / "sums.md5");
     EXPECT_EQ(qvtest::ReadFile(Dir / "sums.md5"),
               "900150983CD24FB0D6963F7D28E17F72 z\r\nD41D8CD98F00B204E9800998ECF8427E a\r\n");
 
@@ -144,16 +146,13 @@ TEST_F(ListWriterTest, AbortKeepsTheOldListAndARunReplacesItWholeWithItsPermissi
     EXPECT_TRUE(Result.Aborted && !Result.Written);
     EXPECT_EQ(Chunks, 2); // stopped after the chunk during which the abort came
     EXPECT_EQ(qvtest::ReadFile(Old), std::string(5000, 'o'));
-    EXPECT_EQ(Hooks.Calls.back(), "end");
-    EXPECT_FALSE(Busy);
+    ExpectRunEnded();
     EXPECT_FALSE(static_cast<bool>(CrcOnProgress)); // the run's callback is not left behind
 
     CrcAbort = true; // left over from an earlier run: cleared when a run starts
     ASSERT_TRUE(Create({File("a", "abc")}, "l.md5").Written);
     EXPECT_EQ(qvtest::ReadFile(Old), "900150983CD24FB0D6963F7D28E17F72 a\r\n");
-    struct stat St {};
-    ASSERT_EQ(::stat(Old.c_str(), &St), 0);
-    EXPECT_EQ(St.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::filesystem::status(Old).permissions(), std::filesystem::perms(0640));
     EXPECT_EQ(FilesIn(Dir.Path()), (Names{"a", "big", "l.md5"})); // no temporary file left either time
 }
 
@@ -175,8 +174,7 @@ TEST_F(ListWriterTest, UnwritableTargetsAreCannotCreateFileAndLeaveNoTrace) {
             EXPECT_EQ(std::string(E.what()), "Cannot create file " + (Dir / Target));
             EXPECT_EQ(E.Error() == ENOENT, Target[0] == 'n') << Target; // errno of the failed step
         }
-        EXPECT_EQ(Hooks.Calls.back(), "end");
-        EXPECT_FALSE(Busy);
+        ExpectRunEnded();
     }
     EXPECT_TRUE(std::filesystem::is_directory(Dir / "x.sfv"));
     EXPECT_EQ(qvtest::ReadFile(Old), "old");
