@@ -1,22 +1,13 @@
 #include "settings/Registry.h"
 
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
-#include <gtest/gtest.h>
-
-#include "support/TestSupport.h"
+#include "ScratchRegistry.h"
 
 namespace {
 
-class RegistryTest : public ::testing::Test {
-protected:
-    void SetUp() override { SetRegistryFolder(QString::fromStdString(Dir / "cfg")); }
-    void TearDown() override { SetRegistryFolder({}); }
-    std::string UserFile() const { return RegistryFile(TRegRoot::CurrentUser).toStdString(); }
-    qvtest::TempDir Dir;
-};
+using RegistryTest = ScratchRegistry;
 
 std::string ErrorOf(const std::function<void()>& F) {
     try {
@@ -27,66 +18,51 @@ std::string ErrorOf(const std::function<void()>& F) {
     return "(no error)";
 }
 
-TEST_F(RegistryTest, ValuesSurviveInTheFileAndNamesIgnoreCase) {
+TEST_F(RegistryTest, ValuesSurviveInTheFileNamesIgnoreCaseAndErrorsNameTheValue) {
+    const std::string Note = "a \"quoted\" \\ text\nwith\ttabs \x01 and UTF-8 \xc3\xa9";
     {
         TRegistry Reg;
         ASSERT_TRUE(Reg.OpenKey("\\Software\\Quorvane", true));
         Reg.WriteInteger("Width", -606);
-        Reg.WriteString("Note", "a \"quoted\" \\ text\nwith\ttabs \x01 and UTF-8 \xc3\xa9");
+        Reg.WriteString("Note", Note);
     }
     TRegistry Reg;
     ASSERT_TRUE(Reg.OpenKey("software\\QUORVANE\\", false));
     EXPECT_EQ(Reg.ReadInteger("width"), -606);
-    EXPECT_EQ(Reg.ReadString("NOTE"), "a \"quoted\" \\ text\nwith\ttabs \x01 and UTF-8 \xc3\xa9");
+    EXPECT_EQ(Reg.ReadString("NOTE"), Note);
     EXPECT_TRUE(Reg.ValueExists("wIdTh"));
     EXPECT_FALSE(Reg.ValueExists("Height"));
     // Human-readable: a key line and one line per value, names as first written.
     std::string Text = qvtest::ReadFile(UserFile());
     EXPECT_NE(Text.find("[Software\\Quorvane]\n"), std::string::npos);
     EXPECT_NE(Text.find("\"Width\"=int:-606\n"), std::string::npos);
-}
 
-TEST_F(RegistryTest, ReadErrorsCarryTheValueName) {
-    TRegistry Reg;
-    ASSERT_TRUE(Reg.OpenKey("Software\\Quorvane", true));
-    Reg.WriteString("SizeType", "2");
-    Reg.WriteInteger("SavePos", 1);
-    EXPECT_EQ(ErrorOf([&] { Reg.ReadInteger("SizeType"); }), "Invalid data type for 'SizeType'");
-    EXPECT_EQ(ErrorOf([&] { Reg.ReadString("SavePos"); }), "Invalid data type for 'SavePos'");
+    // Errors carry the value name.
+    EXPECT_EQ(ErrorOf([&] { Reg.ReadInteger("Note"); }), "Invalid data type for 'Note'");
+    EXPECT_EQ(ErrorOf([&] { Reg.ReadString("Width"); }), "Invalid data type for 'Width'");
     EXPECT_EQ(ErrorOf([&] { Reg.ReadInteger("Nothing"); }), "Failed to get data for 'Nothing'");
-}
-
-TEST_F(RegistryTest, AWriteThatCannotBeStoredFails) {
-    TRegistry Reg;
-    ASSERT_TRUE(Reg.OpenKey("Software\\Quorvane", true));
+    EXPECT_EQ(ErrorOf([&] { TRegistry().WriteInteger("Top", 1); }), "Failed to set data for 'Top'"); // no key open
     // The folder becomes a plain file: nothing can be written below it any more.
     std::filesystem::remove_all(Dir / "cfg");
-    qvtest::ReadFile(Dir.Write("cfg", "not a folder"));
-    EXPECT_EQ(ErrorOf([&] { Reg.WriteInteger("Width", 1); }), "Failed to set data for 'Width'");
-    TRegistry Closed;
-    EXPECT_EQ(ErrorOf([&] { Closed.WriteInteger("Top", 1); }), "Failed to set data for 'Top'");
+    Dir.Write("cfg", "not a folder");
+    EXPECT_EQ(ErrorOf([&] { Reg.WriteInteger("Left", 1); }), "Failed to set data for 'Left'");
 }
 
-TEST_F(RegistryTest, OpeningWithoutCreateLeavesNoTrace) {
-    TRegistry Reg;
-    EXPECT_FALSE(Reg.OpenKey("Software\\Quorvane", false));
+TEST_F(RegistryTest, KeysAreMadeOnlyWhenAskedAndDeletedWithTheirSubkeys) {
+    TRegistry Reg, Classes(TRegRoot::ClassesRoot);
+    EXPECT_FALSE(Reg.OpenKey(".sfv", false));
     EXPECT_FALSE(Reg.HasCurrentKey());
     EXPECT_FALSE(std::filesystem::exists(UserFile()));
-    EXPECT_TRUE(Reg.OpenKey("Software\\Quorvane", true));
-    EXPECT_TRUE(Reg.KeyExists("SOFTWARE\\quorvane"));
-}
-
-TEST_F(RegistryTest, DeleteValueAndDeleteKeyWithSubkeys) {
-    TRegistry Reg;
     ASSERT_TRUE(Reg.OpenKey(".sfv", true));
     Reg.WriteString("", "Quorvane.Document");
+    EXPECT_FALSE(Classes.OpenKey(".sfv", false)); // the other root is apart
     ASSERT_TRUE(Reg.OpenKey("Quorvane.Document\\shell\\open\\command", true));
     Reg.WriteString("", "quorvane \"%1\"");
     ASSERT_TRUE(Reg.OpenKey("Quorvane.DocumentX", true)); // shares the prefix, is no subkey
     Reg.WriteInteger("Keep", 1);
     EXPECT_TRUE(Reg.DeleteValue("keep"));
-    EXPECT_FALSE(Reg.DeleteValue("keep"));
     EXPECT_FALSE(Reg.ValueExists("Keep"));
+    EXPECT_FALSE(Reg.DeleteValue("keep"));
 
     EXPECT_TRUE(Reg.DeleteKey("quorvane.document"));
     EXPECT_FALSE(Reg.KeyExists("Quorvane.Document\\shell\\open\\command"));
@@ -97,18 +73,9 @@ TEST_F(RegistryTest, DeleteValueAndDeleteKeyWithSubkeys) {
     EXPECT_EQ(Reg.ReadString(""), "Quorvane.Document");
 }
 
-TEST_F(RegistryTest, TheTwoRootsAreSeparate) {
-    TRegistry User(TRegRoot::CurrentUser), Classes(TRegRoot::ClassesRoot);
-    ASSERT_TRUE(User.OpenKey(".md5", true));
-    User.WriteInteger("X", 1);
-    EXPECT_FALSE(Classes.OpenKey(".md5", false));
-    EXPECT_NE(RegistryFile(TRegRoot::CurrentUser), RegistryFile(TRegRoot::ClassesRoot));
-}
-
 TEST_F(RegistryTest, ADamagedFileIsKeptAsideNeverOverwritten) {
     const std::string Damaged = "[Software\\Quorvane]\n\"Width\"=int:12abc\n";
-    std::filesystem::create_directories(Dir / "cfg");
-    { std::ofstream(UserFile()) << Damaged; }
+    WriteUserFile(Damaged);
     TRegistry Reg;
     std::string Error = ErrorOf([&] { Reg.OpenKey("Software\\Quorvane", true); });
     EXPECT_NE(Error.find("damaged"), std::string::npos) << Error;
@@ -117,7 +84,7 @@ TEST_F(RegistryTest, ADamagedFileIsKeptAsideNeverOverwritten) {
     // The next opening starts afresh; a second damaged file does not replace the first copy.
     ASSERT_TRUE(Reg.OpenKey("Software\\Quorvane", true));
     Reg.WriteInteger("Width", 5);
-    { std::ofstream(UserFile()) << "garbage\n"; }
+    WriteUserFile("garbage\n");
     EXPECT_NE(ErrorOf([&] { Reg.OpenKey("Software\\Quorvane", true); }).find(".bad.1"), std::string::npos);
     EXPECT_EQ(qvtest::ReadFile(UserFile() + ".bad"), Damaged);
     EXPECT_EQ(qvtest::ReadFile(UserFile() + ".bad.1"), "garbage\n");
@@ -140,9 +107,7 @@ TEST_F(RegistryTest, TwoWritersLoseNothing) {
         for (int I = 0; I < 15; ++I)
             Reg.WriteInteger(Prefix + std::to_string(I), I);
     };
-    std::thread A(Writer, "A"), B(Writer, "B");
-    A.join();
-    B.join();
+    { std::jthread A(Writer, "A"), B(Writer, "B"); }
     TRegistry Reg;
     ASSERT_TRUE(Reg.OpenKey("Software\\Quorvane", false));
     EXPECT_EQ(Reg.ValueNames().size(), 30u);

@@ -1,101 +1,52 @@
 #include "settings/SettingsStore.h"
 
-#include <gtest/gtest.h>
-
-#include "settings/Registry.h"
-#include "support/TestSupport.h"
+#include "ScratchRegistry.h"
 
 namespace {
 
-class SettingsStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override { SetRegistryFolder(QString::fromStdString(Dir / "cfg")); }
-    void TearDown() override { SetRegistryFolder({}); }
-    void Put(const std::string& Name, int Value) {
-        TRegistry Reg;
-        Reg.OpenKey(SettingsKey, true);
-        Reg.WriteInteger(Name, Value);
-    }
-    qvtest::TempDir Dir;
-};
+using SettingsStoreTest = ScratchRegistry;
 
-TEST_F(SettingsStoreTest, FirstStartCreatesTheKeyAndCentres) {
-    TStartSettings S = ReadStartSettings();
-    EXPECT_TRUE(S.Error.empty());
-    EXPECT_FALSE(S.TopLayout);
-    EXPECT_FALSE(S.SizeType);
-    EXPECT_FALSE(S.ShowProgress);
-    EXPECT_TRUE(S.Centre);
-    EXPECT_FALSE(S.Width);
-    EXPECT_TRUE(TRegistry().KeyExists(SettingsKey));
+// The start-up settings as one line: "top size progress centre WxH[ max] at L,T[ error]", "-" for no value.
+std::string Read() {
+    const TStartSettings S = ReadStartSettings();
+    auto V = [](const std::optional<int>& I) { return I ? std::to_string(*I) : std::string("-"); };
+    return std::to_string(S.TopLayout) + " " + V(S.SizeType) + " " + std::to_string(S.ShowProgress) + " " +
+           std::to_string(S.Centre) + " " + V(S.Width) + "x" + V(S.Height) + (S.Maximized ? " max" : "") + " at " +
+           V(S.Left) + "," + V(S.Top) + (S.Error.empty() ? "" : " " + S.Error);
 }
 
-TEST_F(SettingsStoreTest, OutOfRangeValuesKeepTheDefaults) {
-    Put("SizeType", 7);
+TEST_F(SettingsStoreTest, StartSettingsFollowTheStoredValues) {
+    EXPECT_EQ(Read(), "0 - 0 1 -x- at -,-"); // first start: centred
+    EXPECT_TRUE(TRegistry().KeyExists(SettingsKey));
+    Put("SizeType", 7); // out of range: the defaults stay
     Put("ToolbarPosition", 2);
     Put("ShowProgress", 0); // presence alone counts
-    TStartSettings S = ReadStartSettings();
-    EXPECT_FALSE(S.SizeType);
-    EXPECT_FALSE(S.TopLayout);
-    EXPECT_TRUE(S.ShowProgress);
+    Put("Width", 700);
+    Put("Height", 500); // no SavePos: no saved bounds
+    EXPECT_EQ(Read(), "0 - 1 1 -x- at -,-");
     Put("SizeType", 2);
     Put("ToolbarPosition", 1);
-    S = ReadStartSettings();
-    EXPECT_EQ(S.SizeType, 2);
-    EXPECT_TRUE(S.TopLayout);
-}
-
-TEST_F(SettingsStoreTest, SavedBoundsApplyOnlyInPairs) {
     Put("SavePos", 1);
-    Put("Width", 700);
-    Put("Height", 500);
     Put("Maximized", 1);
-    TStartSettings S = ReadStartSettings();
-    EXPECT_EQ(S.Width, 700);
-    EXPECT_EQ(S.Height, 500);
-    EXPECT_TRUE(S.Maximized);
-    EXPECT_TRUE(S.Centre); // no Left/Top
+    EXPECT_EQ(Read(), "1 2 1 1 700x500 max at -,-"); // no Left/Top: centred
     Put("Left", -20);
     Put("Top", 30);
-    S = ReadStartSettings();
-    EXPECT_FALSE(S.Centre);
-    EXPECT_EQ(S.Left, -20);
-    EXPECT_EQ(S.Top, 30);
+    EXPECT_EQ(Read(), "1 2 1 0 700x500 max at -20,30");
     TRegistry Reg;
     Reg.OpenKey(SettingsKey, false);
     Reg.DeleteValue("Height");
-    S = ReadStartSettings();
-    EXPECT_FALSE(S.Width);
-    EXPECT_FALSE(S.Maximized); // ignored without a size
-    EXPECT_EQ(S.Left, -20);
-}
-
-TEST_F(SettingsStoreTest, ABadValueStopsTheReadingAndIsReported) {
-    Put("ShowProgress", 1);
-    {
-        TRegistry Reg;
-        Reg.OpenKey(SettingsKey, true);
-        Reg.WriteString("SizeType", "Bytes");
-    }
-    TStartSettings S = ReadStartSettings();
-    EXPECT_EQ(S.Error, "Invalid data type for 'SizeType'");
-    EXPECT_FALSE(S.ShowProgress); // read after the failing value
-    EXPECT_FALSE(S.Centre);
+    EXPECT_EQ(Read(), "1 2 1 0 -x- at -20,30"); // Maximized needs a size
+    // A bad value stops the reading and is reported.
+    Reg.WriteString("SizeType", "Bytes");
+    EXPECT_EQ(Read(), "1 - 0 0 -x- at -,- Invalid data type for 'SizeType'");
 }
 
 TEST_F(SettingsStoreTest, BoundsAreWrittenOnlyWhileSavePosExists) {
     EXPECT_EQ(WritePlacement({640, 480, 10, 20, true}), "");
-    TRegistry Reg;
-    Reg.OpenKey(SettingsKey, true);
-    EXPECT_FALSE(Reg.ValueExists("Width"));
-    Reg.WriteInteger("SavePos", 1);
+    EXPECT_EQ(SavedBounds(), "- - - - -");
+    Put("SavePos", 1);
     EXPECT_EQ(WritePlacement({640, 480, 10, 20, true}), "");
-    Reg.OpenKey(SettingsKey, false);
-    EXPECT_EQ(Reg.ReadInteger("Width"), 640);
-    EXPECT_EQ(Reg.ReadInteger("Height"), 480);
-    EXPECT_EQ(Reg.ReadInteger("Left"), 10);
-    EXPECT_EQ(Reg.ReadInteger("Top"), 20);
-    EXPECT_EQ(Reg.ReadInteger("Maximized"), 1);
+    EXPECT_EQ(SavedBounds(), "640 480 10 20 1");
 }
 
 } // namespace

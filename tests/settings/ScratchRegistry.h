@@ -1,0 +1,41 @@
+#pragma once
+
+// A fixture giving each test its own settings folder (Dir/cfg), with helpers for the window's values in it.
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "settings/Registry.h"
+#include "settings/SettingsStore.h"
+#include "support/TestSupport.h"
+
+class ScratchRegistry : public ::testing::Test {
+protected:
+    ScratchRegistry() { SetRegistryFolder(QString::fromStdString(Dir / "cfg")); }
+    ~ScratchRegistry() override { SetRegistryFolder({}); }
+
+    static std::string UserFile() { return RegistryFile(TRegRoot::CurrentUser).toStdString(); }
+    static void WriteUserFile(const std::string& Text) {
+        std::filesystem::create_directories(std::filesystem::path(UserFile()).parent_path());
+        std::ofstream(UserFile()) << Text;
+    }
+    static void Put(const std::string& Name, int Value) {
+        TRegistry Reg;
+        Reg.OpenKey(SettingsKey, true);
+        Reg.WriteInteger(Name, Value);
+    }
+    // The stored window bounds as "Width Height Left Top Maximized", "-" for a missing value.
+    static std::string SavedBounds() {
+        TRegistry Reg;
+        const bool Open = Reg.OpenKey(SettingsKey, false);
+        std::string Text;
+        for (const char* Name : {"Width", "Height", "Left", "Top", "Maximized"})
+            Text += (Text.empty() ? "" : " ") +
+                    (Open && Reg.ValueExists(Name) ? std::to_string(Reg.ReadInteger(Name)) : "-");
+        return Text;
+    }
+
+    qvtest::TempDir Dir;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+// Helpers of the GUI tests: a dialog seam that records every box and answers from prepared replies, and a drop.
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QStringList>
+#include <QUrl>
+
+#include "ui/DialogSeam.h"
+
+class FakeDialogs : public TDialogSeam {
+public:
+    FakeDialogs() { SetDialogs(this); }
+    ~FakeDialogs() override { SetDialogs(nullptr); }
+
+    bool Question(QWidget*, const QString& Title, const QString& Text, TButtons) override {
+        Questions << Title + "|" + Text;
+        return !Answers.isEmpty() && Answers.takeFirst();
+    }
+    void Information(QWidget*, const QString&, const QString& Text) override { Infos << Text; }
+    void Error(QWidget*, const QString& Title, const QString& Text) override { Errors << Title + "|" + Text; }
+    QStringList OpenFileNames(QWidget*, const TOpenRequest& Request) override {
+        OpenRequests.push_back(Request);
+        return Chosen.isEmpty() ? QStringList{} : Chosen.takeFirst();
+    }
+
+    QList<bool> Answers;       // replies to Question, in order (No when none is left)
+    QList<QStringList> Chosen; // replies to OpenFileNames (cancel when none is left)
+    QStringList Questions, Infos, Errors;
+    std::vector<TOpenRequest> OpenRequests;
+};
+
+// Drags Items (paths or URLs) into Target and drops them at At, running no posted event; true when accepted.
+inline bool SendDrop(QWidget* Target, const QStringList& Items, QPoint At = {50, 50}) {
+    QMimeData Data;
+    QList<QUrl> Urls;
+    for (const QString& Item : Items)
+        Urls << QUrl::fromUserInput(Item);
+    Data.setUrls(Urls);
+    QDragEnterEvent Enter(At, Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Target, &Enter);
+    QDropEvent Drop(At, Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Target, &Drop);
+    return Enter.isAccepted();
+}
