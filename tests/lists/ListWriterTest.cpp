@@ -3,7 +3,6 @@
 
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -159,13 +158,7 @@ TEST_F(ListWriterTest, AbortKeepsTheOldListAndARunReplacesItWholeWithItsPermissi
 TEST_F(ListWriterTest, UnwritableTargetsAreCannotCreateFileAndLeaveNoTrace) {
     File("a", "1");
     std::filesystem::create_directory(Dir / "x.sfv");
-    std::filesystem::create_directory(Dir / "ro");
-    const std::string Old = Dir.Write("ro/l.sfv", "old");
-    ASSERT_EQ(::chmod((Dir / "ro").c_str(), 0555), 0);
-    Names Targets{"nowhere/l.sfv", "x.sfv"};
-    if (::geteuid() != 0) // permissions do not bind root
-        Targets.push_back("ro/l.sfv");
-    for (const std::string& Target : Targets) {
+    for (const std::string Target : {"nowhere/l.sfv", "x.sfv"}) {
         Hooks.Calls.clear();
         try {
             Create({{"a", false, 1}}, Target);
@@ -177,10 +170,8 @@ TEST_F(ListWriterTest, UnwritableTargetsAreCannotCreateFileAndLeaveNoTrace) {
         ExpectRunEnded();
     }
     EXPECT_TRUE(std::filesystem::is_directory(Dir / "x.sfv"));
-    EXPECT_EQ(qvtest::ReadFile(Old), "old");
-    EXPECT_EQ(FilesIn(Dir / "ro"), Names{"l.sfv"});
     EXPECT_THROW(WriteFileAtomically(Dir / "x.sfv", "x"), std::system_error);
-    EXPECT_EQ(FilesIn(Dir.Path()), (Names{"a", "ro", "x.sfv"})); // no temporary file left
+    EXPECT_EQ(FilesIn(Dir.Path()), (Names{"a", "x.sfv"})); // no temporary file left
 }
 
 } // namespace
