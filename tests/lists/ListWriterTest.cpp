@@ -54,10 +54,6 @@ protected:
     TCreateResult Create(std::vector<TBrowserEntry> Entries, const std::string& Target, int Filter = 1) {
         return CreateChecksumFile(Request(std::move(Entries), Target, Filter), Hooks);
     }
-    void ExpectRunEnded() { // the end hook ran and the run flag is down
-        EXPECT_EQ(Hooks.Calls.back(), "end");
-        EXPECT_FALSE(Busy);
-    }
     // A file modified on 5 March 2003 14:07:09 UTC; Size > Bytes.size() makes it sparse.
     TBrowserEntry File(const std::string& Name, const std::string& Bytes, std::uintmax_t Size = 0) {
         const std::string Path = Dir.Write(Name, Bytes);
@@ -145,7 +141,7 @@ TEST_F(ListWriterTest, AbortKeepsTheOldListAndARunReplacesItWholeWithItsPermissi
     EXPECT_TRUE(Result.Aborted && !Result.Written);
     EXPECT_EQ(Chunks, 2); // stopped after the chunk during which the abort came
     EXPECT_EQ(qvtest::ReadFile(Old), std::string(5000, 'o'));
-    ExpectRunEnded();
+    EXPECT_TRUE(Hooks.Calls.back() == "end" && !Busy);
     EXPECT_FALSE(static_cast<bool>(CrcOnProgress)); // the run's callback is not left behind
 
     CrcAbort = true; // left over from an earlier run: cleared when a run starts
@@ -167,7 +163,7 @@ TEST_F(ListWriterTest, UnwritableTargetsAreCannotCreateFileAndLeaveNoTrace) {
             EXPECT_EQ(std::string(E.what()), "Cannot create file " + (Dir / Target));
             EXPECT_EQ(E.Error() == ENOENT, Target[0] == 'n') << Target; // errno of the failed step
         }
-        ExpectRunEnded();
+        EXPECT_TRUE(Hooks.Calls.back() == "end" && !Busy); // the end hook ran, the run flag is down
     }
     EXPECT_TRUE(std::filesystem::is_directory(Dir / "x.sfv"));
     EXPECT_THROW(WriteFileAtomically(Dir / "x.sfv", "x"), std::system_error);
