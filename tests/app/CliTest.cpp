@@ -1,6 +1,7 @@
 // The console tool: list, hash, check and create; usage and exit statuses, odd files, failed writes, Ctrl+C.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -173,10 +174,12 @@ protected:
 // Usage errors and refused creations exit 2 with nothing on standard output and write no file; help and
 // version exit 0.
 TEST_F(CliCreate, UsageErrorsAndRefusals) {
-    const std::string Other = Dir.Write("Other/x", "x"), Empty = Dir / "Empty";
+    const std::string Other = Dir.Write("Other/x", "x"), Empty = Dir / "Empty", ReadOnly = Dir / "ro";
     std::filesystem::create_directories(Empty);
+    std::filesystem::create_directories(ReadOnly);
+    ASSERT_EQ(::chmod(ReadOnly.c_str(), 0555), 0);
     // The arguments, the exit status, and what standard error says (standard output for help).
-    const std::vector<std::tuple<TArgs, int, std::string>> Cases{
+    std::vector<std::tuple<TArgs, int, std::string>> Cases{
         {{}, 2, "Usage: quorvane-cli COMMAND"},
         {{"--help"}, 0, "  list [--tsv] LIST..."},
         {{"--version"}, 0, "2.6"},
@@ -194,6 +197,8 @@ TEST_F(CliCreate, UsageErrorsAndRefusals) {
         {{"create", "--sfv", Data + "/nothing"}, 2, "Cannot open file " + Data + "/nothing"},
         {{"create", "--sfv", Empty}, 2, ""},
     };
+    if (::geteuid() != 0) // permissions do not bind root
+        Cases.push_back({{"create", "--sfv", "-o", ReadOnly + "/l.sfv", Data}, 2, "Cannot create file " + ReadOnly});
     for (const auto& [Args, Exit, Says] : Cases) {
         SCOPED_TRACE(Args.empty() ? "(none)" : Args[0] + " " + Args.back());
         const auto R = RunCli(Args);
@@ -202,8 +207,8 @@ TEST_F(CliCreate, UsageErrorsAndRefusals) {
         EXPECT_TRUE(Exit == 0 || R.Out.empty()) << R.Out;
     }
     EXPECT_EQ(FilesIn(Data), (TArgs{"a.txt", "b track.flac", "old.SFV", "sub", "sums.Md5"}));
-    EXPECT_EQ(FilesIn(Dir.Path().string()), (TArgs{"Album", "Empty", "Other"}));
-    EXPECT_TRUE(FilesIn(Empty).empty());
+    EXPECT_EQ(FilesIn(Dir.Path().string()), (TArgs{"Album", "Empty", "Other", "ro"}));
+    EXPECT_TRUE(FilesIn(Empty).empty() && FilesIn(ReadOnly).empty());
 }
 
 // Regular files only, no lists of either kind, no descent, in name order: the bytes of the desktop's writer
