@@ -420,7 +420,9 @@ void TRegistry::Modify(const std::string& Name, const std::string& FailText, con
     Snapshot = std::move(Data);
 }
 
-void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value) {
+// Stores a value of type T in the open key; "Failed to set data for '%s'" when it cannot be stored.
+template <typename T>
+void TRegistry::WriteValue(const std::string& Name, const T& Value) {
     Modify(Name, "Failed to set data for '%s'", [&](TRegData::TKey& K) {
         auto& V = K.Values[Fold(Name)];
         if (V.Name.empty())
@@ -430,14 +432,12 @@ void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value) {
     });
 }
 
+void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value) {
+    WriteValue(Name, Value);
+}
+
 void TRegistry::WriteString(const std::string& Name, const std::string& Value) {
-    Modify(Name, "Failed to set data for '%s'", [&](TRegData::TKey& K) {
-        auto& V = K.Values[Fold(Name)];
-        if (V.Name.empty())
-            V.Name = Name;
-        V.Data = Value;
-        return true;
-    });
+    WriteValue(Name, Value);
 }
 
 bool TRegistry::DeleteValue(const std::string& Name) {

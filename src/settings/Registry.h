@@ -100,6 +100,8 @@ private:
     const TRegData::TKey* OpenData() const;
     template <typename T>
     T ReadValue(const std::string& Name) const;
+    template <typename T>
+    void WriteValue(const std::string& Name, const T& Value);
     void Modify(const std::string& Name, const std::string& FailText, const auto& Change);
 
     TRegRoot Root;
