@@ -15,15 +15,8 @@ if [ ! -x "$CLI" ]; then
     exit 2
 fi
 
-missing=""
-command -v rhash >/dev/null 2>&1 || missing="$missing rhash"
-command -v cksfv >/dev/null 2>&1 || missing="$missing cksfv"
-if [ -n "$missing" ]; then
-    echo "compare-engines: installing$missing" >&2
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    $SUDO apt-get install -y $missing >/dev/null
-fi
+# The peers, installed with apt-get when missing.
+bash "$(dirname "$0")/../scripts/deps.sh" rhash cksfv
 
 if [ ! -f "$FILE" ] || [ "$(stat -c %s "$FILE")" -ne 1073741824 ]; then
     echo "compare-engines: writing $FILE" >&2

@@ -20,16 +20,8 @@ if [ ! -x "$CLI" ]; then
     exit 2
 fi
 
-missing=""
-command -v rhash >/dev/null 2>&1 || missing="$missing rhash"
-command -v cksfv >/dev/null 2>&1 || missing="$missing cksfv"
-command -v python3 >/dev/null 2>&1 || missing="$missing python3"
-if [ -n "$missing" ]; then
-    echo "compare-runs: installing$missing" >&2
-    SUDO=""
-    [ "$(id -u)" -eq 0 ] || SUDO=sudo
-    $SUDO apt-get install -y $missing >/dev/null
-fi
+# The peers, installed with apt-get when missing.
+bash "$(dirname "$0")/../scripts/deps.sh" rhash cksfv python3
 
 # The data: one 1 GiB file, one 64 MiB file, 2,000 files of 64 KiB, each in its own folder.
 mkdir -p "$ROOT/big" "$ROOT/mid" "$ROOT/small"
