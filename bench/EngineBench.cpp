@@ -14,6 +14,8 @@
 #include "checksum/Crc32Kernels.h"
 #include "checksum/Md5.h"
 
+using namespace quorvane;
+
 namespace {
 
 constexpr std::size_t ChunkSize = 65536;

@@ -24,6 +24,8 @@
 #include "lists/ListReader.h"
 #include "ui/MainDlg.h"
 
+using namespace quorvane;
+
 namespace fs = std::filesystem;
 
 namespace {

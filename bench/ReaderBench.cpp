@@ -21,6 +21,8 @@
 
 #include "lists/ListReader.h"
 
+using namespace quorvane;
+
 namespace {
 
 const std::string& BenchDir() {

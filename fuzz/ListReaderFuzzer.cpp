@@ -19,6 +19,8 @@
 #include "lists/ListReaderReference.h"
 #include "util/StringUtils.h"
 
+using namespace quorvane;
+
 namespace {
 
 [[noreturn]] void Fail(const char* What) {

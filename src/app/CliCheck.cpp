@@ -13,6 +13,8 @@
 #include "util/SizeText.h"
 #include "verify/VerifyRun.h"
 
+namespace quorvane {
+
 namespace {
 
 const char* StateWord(std::int32_t State) {
@@ -137,3 +139,5 @@ int RunCheckCommand(const TArgs& Args) {
         return ExitInterrupted;
     return Counters.BadCount > 0 || Counters.MissingCount > 0 || Counters.UncheckedCount > 0 ? 1 : 0;
 }
+
+} // namespace quorvane

@@ -26,6 +26,8 @@
 #include "util/StringUtils.h"
 #include "verify/Progress.h"
 
+namespace quorvane {
+
 namespace {
 
 const char* const CreateHelp =
@@ -256,3 +258,5 @@ int RunCreateCommand(const TArgs& Args) {
                     DurationText(Result.ElapsedSeconds).c_str());
     return Result.LeftOut.empty() ? 0 : 1;
 }
+
+} // namespace quorvane

@@ -10,6 +10,8 @@
 #include "checksum/Crc32.h"
 #include "checksum/ThreadHash.h"
 
+namespace quorvane {
+
 namespace {
 
 const char* const HashUsage =
@@ -103,3 +105,5 @@ int RunHashCommand(const TArgs& Args) {
     }
     return Status;
 }
+
+} // namespace quorvane

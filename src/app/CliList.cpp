@@ -13,6 +13,8 @@
 #include "util/LocaleFormat.h"
 #include "util/SizeText.h"
 
+namespace quorvane {
+
 namespace {
 
 const char* const ListUsage =
@@ -178,3 +180,5 @@ int RunListCommand(const TArgs& Args) {
     }
     return Status;
 }
+
+} // namespace quorvane

@@ -8,6 +8,8 @@
 #include "app/CliCommands.h"
 #include "lists/ListReader.h"
 
+using namespace quorvane;
+
 namespace {
 
 const char* const Usage =

@@ -8,6 +8,8 @@
 
 #include "checksum/Crc32.h"
 
+namespace quorvane {
+
 namespace {
 
 std::atomic<bool> Interrupted{false};
@@ -62,3 +64,5 @@ void InstallCliSignalHandlers() {
 }
 
 bool CliInterrupted() { return Interrupted.load(); }
+
+} // namespace quorvane

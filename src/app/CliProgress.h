@@ -10,6 +10,8 @@
 
 #include "verify/Progress.h"
 
+namespace quorvane {
+
 // One line on standard error, redrawn in place, showing the figures of the desktop program's progress
 // panel. Silent unless standard error is a terminal.
 class CliProgressLine {
@@ -40,3 +42,5 @@ bool CliInterrupted();
 
 // Exit status of an interrupted command.
 inline constexpr int ExitInterrupted = 130;
+
+} // namespace quorvane

@@ -14,6 +14,8 @@
 
 #include "ui/MainDlg.h"
 
+using namespace quorvane;
+
 namespace {
 
 void ScreenshotTour(TFrmMain& Frm, const std::string& List, const QString& Dir) {

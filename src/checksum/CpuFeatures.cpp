@@ -4,6 +4,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
+
+namespace quorvane {
 #endif
 
 namespace {
@@ -39,3 +41,5 @@ const TCpuFeatures& CpuFeatures() {
     static const TCpuFeatures Features = Detect();
     return Features;
 }
+
+} // namespace quorvane

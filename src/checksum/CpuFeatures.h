@@ -1,5 +1,7 @@
 #pragma once
 
+namespace quorvane {
+
 // What the x86 processor and the operating system offer to the SIMD kernels, read once with cpuid and
 // xgetbv. On other processors everything is false.
 
@@ -11,3 +13,5 @@ struct TCpuFeatures {
 
 // The features of this machine; computed on first call, thread-safe.
 const TCpuFeatures& CpuFeatures();
+
+} // namespace quorvane

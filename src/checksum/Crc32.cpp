@@ -6,6 +6,8 @@
 #include "checksum/Crc32Kernels.h"
 #include "checksum/FileHashing.h"
 
+namespace quorvane {
+
 std::uint32_t Crc32Update(std::uint32_t Crc, const void* Buffer, std::ptrdiff_t Count) {
     if (Count <= 0)
         return Crc;
@@ -52,3 +54,5 @@ std::string FileCrcText(const std::string& FileName, FileReadOutcome* Outcome) {
         return "FFFFFFFF";
     }
 }
+
+} // namespace quorvane

@@ -16,6 +16,8 @@
 #include <functional>
 #include <string>
 
+namespace quorvane {
+
 // Progress callback: Percent (0..100) of the current file read so far, and the bytes of the chunk just read.
 using TCrcProgressEvent = std::function<void(std::uint8_t Percent, std::int32_t ChunkBytes)>;
 
@@ -52,3 +54,5 @@ std::string Crc32ToText(std::uint32_t Crc);
 
 // CRC text of a file for list creation: "FFFFFFFF" when the file cannot be opened; never throws.
 std::string FileCrcText(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
+
+} // namespace quorvane

@@ -7,6 +7,8 @@
 #include "checksum/CpuFeatures.h"
 #include "checksum/Crc32Tables.h"
 
+namespace quorvane {
+
 namespace {
 
 inline std::uint32_t LoadLe32(const unsigned char* P) {
@@ -75,3 +77,5 @@ std::uint32_t Crc32UpdateSlicing16(std::uint32_t Crc, const unsigned char* Data,
     }
     return Crc32UpdateBytewise(Crc, Data, Count);
 }
+
+} // namespace quorvane

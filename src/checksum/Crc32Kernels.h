@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <span>
 
+namespace quorvane {
+
 using TCrc32UpdateFn = std::uint32_t (*)(std::uint32_t Crc, const unsigned char* Data, std::size_t Count);
 
 struct TCrc32Kernel {
@@ -35,3 +37,5 @@ std::uint32_t Crc32UpdatePclmul(std::uint32_t Crc, const unsigned char* Data, st
 // The same over 256-bit registers (VPCLMULQDQ with AVX2); built with -mvpclmulqdq -mavx2.
 std::uint32_t Crc32UpdateVpclmul256(std::uint32_t Crc, const unsigned char* Data, std::size_t Count);
 #endif
+
+} // namespace quorvane

@@ -11,6 +11,8 @@
 #include "checksum/Crc32Kernels.h"
 #include "checksum/Crc32Tables.h"
 
+namespace quorvane {
+
 namespace {
 
 inline __m128i Fold(__m128i Lane, __m128i Constants) {
@@ -59,3 +61,5 @@ std::uint32_t Crc32UpdatePclmul(std::uint32_t Crc, const unsigned char* Data, st
     _mm_store_si128(reinterpret_cast<__m128i*>(Lane), X);
     return Crc32UpdateSlicing16(Crc32UpdateSlicing16(0, Lane, 16), Data, Count);
 }
+
+} // namespace quorvane

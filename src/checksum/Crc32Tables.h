@@ -18,6 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace quorvane {
+
 inline constexpr std::uint32_t Crc32Polynomial = 0xEDB88320u;  // IEEE 802.3, reflected
 
 // x^N mod P in the reflected representation.
@@ -51,3 +53,5 @@ inline constexpr auto Crc32Tables = MakeCrc32Tables();
 
 static_assert(Crc32Tables[0][1] == 0x77073096u && Crc32Tables[0][255] == 0x2D02EF8Du);
 static_assert(Crc32XPowMod(32) == Crc32Polynomial);
+
+} // namespace quorvane

@@ -9,6 +9,8 @@
 #include "checksum/Crc32Kernels.h"
 #include "checksum/Crc32Tables.h"
 
+namespace quorvane {
+
 namespace {
 
 inline __m256i Fold(__m256i Lanes, __m256i Constants) {
@@ -66,3 +68,5 @@ std::uint32_t Crc32UpdateVpclmul256(std::uint32_t Crc, const unsigned char* Data
     _mm_store_si128(reinterpret_cast<__m128i*>(Lane), X);
     return Crc32UpdateSlicing16(Crc32UpdateSlicing16(0, Lane, 16), Data, Count);
 }
+
+} // namespace quorvane

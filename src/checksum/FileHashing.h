@@ -13,6 +13,8 @@
 #include "checksum/Md5.h"
 #include "checksum/RoundHalfEven.h"
 
+namespace quorvane {
+
 // When the routine runs the message pump between chunks.
 enum class TPumpMode {
     UnlessInThread,  // CRC-32 file routine: not while the worker hashes
@@ -61,3 +63,5 @@ void HashFileChunks(TFileReader& File, TFeed&& Feed, TPumpMode Pump, FileReadOut
 // MD5 of a file's content into Digest (the digest of empty input when it cannot be opened). Returns false
 // when something failed after the open (a read error or a failed callback): Digest then covers what was fed.
 bool Md5OfFile(const std::string& FileName, TPumpMode Pump, FileReadOutcome& Outcome, MD5Digest& Digest);
+
+} // namespace quorvane

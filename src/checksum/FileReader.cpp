@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace quorvane {
+
 TFileReader::TFileReader(const std::string& FileName) {
     const int Fd = ::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (Fd < 0)
@@ -62,3 +64,5 @@ std::size_t TFileReader::Read(void* Buffer, std::size_t Count) {
     }
     return Done;
 }
+
+} // namespace quorvane

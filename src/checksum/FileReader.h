@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+namespace quorvane {
+
 class TFileReader {
 public:
     explicit TFileReader(const std::string& FileName);  // throws std::system_error when not openable
@@ -30,3 +32,5 @@ private:
     std::uint64_t FileSize = 0;
     int LastError = 0;
 };
+
+} // namespace quorvane

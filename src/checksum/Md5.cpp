@@ -14,6 +14,8 @@
 
 #include "checksum/FileHashing.h"
 
+namespace quorvane {
+
 namespace {
 
 inline std::uint32_t Word(const unsigned char* P, int I) {
@@ -236,3 +238,5 @@ std::string FileMd5Text(const std::string& FileName, FileReadOutcome* Outcome) {
     Md5OfFile(FileName, TPumpMode::Always, Outcome ? *Outcome : Local, Digest);
     return Md5ToText(Digest);
 }
+
+} // namespace quorvane

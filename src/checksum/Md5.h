@@ -9,6 +9,8 @@
 
 #include "checksum/Crc32.h"
 
+namespace quorvane {
+
 struct MD5Context {
     std::uint32_t State[4];   // chaining values A, B, C, D
     std::uint32_t Count[2];   // bits fed so far, low word first
@@ -29,3 +31,5 @@ std::string Md5ToText(const MD5Digest& Digest);
 // file (sizes and counts 64-bit), the message pump after every chunk, a stop after the chunk during which
 // CrcAbort was set (left set). The digest of empty input when the file cannot be opened; Outcome tells.
 std::string FileMd5Text(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
+
+} // namespace quorvane

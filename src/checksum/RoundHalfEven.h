@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace quorvane {
+
 // Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4), independent of the FPU rounding mode.
 // NaN gives 0; values beyond the 64-bit range are clamped.
 inline std::int64_t RoundHalfEven(double Value) {
@@ -21,3 +23,5 @@ inline std::int64_t RoundHalfEven(double Value) {
         ++Result;
     return Result;
 }
+
+} // namespace quorvane

@@ -5,6 +5,8 @@
 #include "checksum/FileHashing.h"
 #include "checksum/Md5.h"
 
+namespace quorvane {
+
 namespace {
 
 // Sets CrcInThread for its lifetime, so that an exception cannot leave it set.
@@ -30,3 +32,5 @@ std::string ThreadMd5Text(const std::string& FileName, FileReadOutcome* Outcome)
         return {};  // a failure part-way: no text rather than the digest of a part
     return Md5ToText(Digest);
 }
+
+} // namespace quorvane

@@ -9,9 +9,13 @@
 
 #include "checksum/Crc32.h"
 
+namespace quorvane {
+
 // CRC-32 text of a file, FFFFFFFF when it cannot be opened. CrcInThread is true during the call and
 // false after it, whatever happens.
 std::string ThreadCrcText(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
 
 // MD5 text of a file, the digest of empty input when it cannot be opened; empty text on any other failure.
 std::string ThreadMd5Text(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
+
+} // namespace quorvane

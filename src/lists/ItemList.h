@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+namespace quorvane {
+
 enum TItemState : std::int32_t { isUnchecked = 1, isMissing = 2, isBad = 3, isGood = 4 };
 
 // One file of an open list. 96 bytes plus the heap of its two strings (ListFile is shared per list).
@@ -55,3 +57,5 @@ struct TCounters {
 // Size of a regular file (symbolic links followed) without opening it; -1 when absent, a folder, or
 // anything else that is not a regular file (fifo, device, socket). Never throws.
 std::int64_t FileSize64(const std::string& Path);
+
+} // namespace quorvane

@@ -3,6 +3,8 @@
 #include "util/PathUtils.h"
 #include "util/SizeText.h"
 
+namespace quorvane {
+
 std::vector<TRow> BuildRows(ItemList& Items, std::int32_t DisplayFilter, int SizeType, const LocaleFormat& Locale) {
     std::vector<TRow> Rows;
     const std::string* Last = nullptr; // the list file of the group being built; none yet counts as ""
@@ -46,3 +48,5 @@ std::string ItemSizeText(std::int64_t Size, int SizeType, const LocaleFormat& Lo
         return SizeToText(smAuto, true, static_cast<double>(Size), Locale);
     }
 }
+
+} // namespace quorvane

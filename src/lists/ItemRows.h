@@ -10,6 +10,8 @@
 #include "lists/ItemList.h"
 #include "util/LocaleFormat.h"
 
+namespace quorvane {
+
 enum class TRowKind : std::uint8_t { Header, Separator, File };
 
 // Display filter values: 1 All, 2 Missing, 3 Bad, 4 Good.
@@ -33,3 +35,5 @@ std::vector<TRow> BuildRows(ItemList& Items, std::int32_t DisplayFilter, int Siz
 // mode: 0 Auto (SizeToText with "bytes"), 1 KB ("%.0n KB", at least 1), 2 Bytes (digits only).
 // Any other size mode reads as Auto.
 std::string ItemSizeText(std::int64_t Size, int SizeType, const LocaleFormat& Locale = {});
+
+} // namespace quorvane

@@ -26,6 +26,8 @@
 #include "util/UniqueFd.h"
 #include "util/StringUtils.h"
 
+namespace quorvane {
+
 namespace {
 
 [[noreturn]] void ThrowCannotOpen(const std::string& Path) {
@@ -428,3 +430,5 @@ TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, Ite
     }
     return {IsMd5List, ListCaption(ChecksumFiles)};
 }
+
+} // namespace quorvane

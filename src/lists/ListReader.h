@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "lists/ItemList.h"
+#include "util/Version.h"
+
+namespace quorvane {
 
 class ListFileError : public std::runtime_error {
 public:
@@ -59,4 +62,4 @@ TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, Ite
 // The window caption for a set of list files: AppTitle, " - ", the name part of the last one.
 std::string ListCaption(const std::vector<std::string>& ChecksumFiles);
 
-inline constexpr const char* AppTitle = "Quorvane 2.6";
+} // namespace quorvane

@@ -15,6 +15,8 @@
 #include "checksum/Crc32.h"
 #include "util/LocaleFormat.h"
 
+namespace quorvane {
+
 // "Cannot create file %s": the list file could not be created or written.
 class ListCreateError : public std::runtime_error {
 public:
@@ -93,3 +95,5 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
 // Writes Bytes to Path atomically: a complete new file replaces any old one, or nothing changes.
 // Keeps the old file's permission bits. Throws std::system_error with the errno of the failed step.
 void WriteFileAtomically(const std::string& Path, const std::string& Bytes);
+
+} // namespace quorvane

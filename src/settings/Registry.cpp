@@ -14,6 +14,8 @@
 
 #include "util/StringUtils.h"
 
+namespace quorvane {
+
 namespace {
 
 std::mutex FolderMutex;
@@ -482,3 +484,5 @@ std::vector<std::string> TRegistry::ValueNames() const {
             Names.push_back(V.Name);
     return Names;
 }
+
+} // namespace quorvane

@@ -20,6 +20,8 @@
 
 #include <QString>
 
+namespace quorvane {
+
 enum class TRegRoot { CurrentUser, ClassesRoot };
 
 class ERegistryException : public std::runtime_error {
@@ -109,3 +111,5 @@ private:
     bool KeyOpen = false;   // the root itself may be open (empty path)
     TRegData Snapshot;      // the file as last read or written by this object
 };
+
+} // namespace quorvane

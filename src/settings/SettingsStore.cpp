@@ -2,6 +2,8 @@
 
 #include "settings/Registry.h"
 
+namespace quorvane {
+
 TStartSettings ReadStartSettings() {
     TStartSettings S;
     TRegistry Reg;
@@ -56,3 +58,5 @@ std::string WritePlacement(const TPlacement& P) {
     }
     return {};
 }
+
+} // namespace quorvane

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+namespace quorvane {
+
 inline constexpr const char* SettingsKey = "Software\\Quorvane";
 
 // What the start-up reading found, in the order it is applied. Fields after a failed read stay unset.
@@ -33,3 +35,5 @@ struct TPlacement {
 
 // Writes the bounds and "Maximized" while "SavePos" exists; returns the error text, empty on success.
 std::string WritePlacement(const TPlacement& Placement);
+
+} // namespace quorvane

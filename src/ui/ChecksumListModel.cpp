@@ -1,5 +1,7 @@
 #include "ui/ChecksumListModel.h"
 
+namespace quorvane {
+
 ChecksumListModel::ChecksumListModel(std::vector<QIcon> Icons, QObject* Parent)
     : QAbstractTableModel(Parent), Images(std::move(Icons)) {}
 
@@ -84,3 +86,5 @@ Qt::ItemFlags ChecksumListModel::flags(const QModelIndex& Index) const {
 bool ChecksumListModel::setData(const QModelIndex&, const QVariant&, int) {
     return false;
 }
+
+} // namespace quorvane

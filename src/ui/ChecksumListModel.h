@@ -12,6 +12,8 @@
 
 #include "lists/ItemRows.h"
 
+namespace quorvane {
+
 class ChecksumListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -41,3 +43,5 @@ private:
     std::vector<QIcon> Images;
     std::vector<TRow> RowList;
 };
+
+} // namespace quorvane

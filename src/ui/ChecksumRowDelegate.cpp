@@ -4,6 +4,8 @@
 
 #include "ui/ChecksumListModel.h"
 
+namespace quorvane {
+
 void ChecksumRowDelegate::initStyleOption(QStyleOptionViewItem* Option, const QModelIndex& Index) const {
     QStyledItemDelegate::initStyleOption(Option, Index);
     Option->decorationSize = QSize(16, 16);
@@ -20,3 +22,5 @@ void ChecksumRowDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& O
         Painter->fillRect(Option.rect, Option.palette.highlight());
     QStyledItemDelegate::paint(Painter, Shifted, Index);
 }
+
+} // namespace quorvane

@@ -4,6 +4,8 @@
 
 #include <QStyledItemDelegate>
 
+namespace quorvane {
+
 class ChecksumRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -16,3 +18,5 @@ protected:
     void initStyleOption(QStyleOptionViewItem* Option, const QModelIndex& Index) const override;
     void paint(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override;
 };
+
+} // namespace quorvane

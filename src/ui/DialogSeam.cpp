@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QWidget>
 
+namespace quorvane {
+
 namespace {
 
 class TDefaultDialogs final : public TDialogSeam {
@@ -80,3 +82,5 @@ QRect OpenDialogGeometry(const QRect& Monitor, const QSize& Dialog) {
     int Top = Monitor.top() + 40 + (Monitor.height() - Dialog.height()) / 3;
     return {QPoint(Left, Top), Dialog};
 }
+
+} // namespace quorvane

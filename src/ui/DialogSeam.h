@@ -11,6 +11,8 @@
 
 class QWidget;
 
+namespace quorvane {
+
 // What an open-file dialog is asked for.
 struct TOpenRequest {
     QString Directory;       // initial folder; empty: the dialog's default
@@ -45,3 +47,5 @@ void ShowGeneralError(const QString& Text);
 QStringList QtNameFilters(const QString& Filter);
 // Where the open dialog stands on a monitor: centred horizontally, a third of the way down plus 40 px.
 QRect OpenDialogGeometry(const QRect& Monitor, const QSize& Dialog);
+
+} // namespace quorvane

@@ -41,6 +41,9 @@ static void InitIconResources() {
     Q_INIT_RESOURCE(icons);
 }
 
+namespace quorvane {
+
+
 namespace {
 
 // Paths travel as the file system's bytes, which QFile::encodeName and decodeName convert without loss.
@@ -310,7 +313,7 @@ bool TFrmMain::OpenChecksumFiles() {
     Model->SetRows({});
     std::string Error;
     try {
-        ::OpenChecksumFiles(ChecksumFiles, Items, Counters, IsMd5List);
+        quorvane::OpenChecksumFiles(ChecksumFiles, Items, Counters, IsMd5List);
     } catch (const std::exception& E) {
         Error = E.what();
     }
@@ -357,7 +360,7 @@ void TFrmMain::StartCheck() {
     Progress.SetVisible(!Panel2->isHidden());
     Progress.SetLocale(Locale());
     ShownSerial = 0;
-    Run = ::StartCheck(Items, Counters, IsMd5List, *this, Progress);
+    Run = quorvane::StartCheck(Items, Counters, IsMd5List, *this, Progress);
 }
 
 bool TFrmMain::Running() const {
@@ -601,3 +604,5 @@ void TFrmMain::RunEnded() {
             Run.reset();
     });
 }
+
+} // namespace quorvane

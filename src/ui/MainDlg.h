@@ -19,6 +19,7 @@
 
 #include "lists/ItemList.h"
 #include "util/LocaleFormat.h"
+#include "util/Version.h"
 #include "verify/Progress.h"
 #include "verify/RunView.h"
 
@@ -30,6 +31,8 @@ class QMenu;
 class QProgressBar;
 class QTableView;
 class QToolBar;
+
+namespace quorvane {
 class ChecksumListModel;
 class TcrcThread;
 class TDragFilesTrg;
@@ -44,7 +47,7 @@ public:
     ~TFrmMain() override;
 
     // The window caption's head.
-    const QString AppTitle = QStringLiteral("Quorvane 2.6");
+    const QString AppTitle = QString::fromUtf8(quorvane::AppTitle);
 
     // Tool bar layout: 0 left, 1 top; other values change nothing.
     void ApplyToolbarPosition(int Position);
@@ -146,3 +149,5 @@ private:
     std::int32_t PendingScroll = -1; // the row to bring into view once the pending changes are applied
     std::uint64_t ShownSerial = 0;
 };
+
+} // namespace quorvane

@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QStyleOption>
 
+namespace quorvane {
+
 TqvStatusBar::TqvStatusBar(QWidget* Parent) : QStatusBar(Parent) {
     setSizeGripEnabled(false);
     setFixedHeight(22);
@@ -52,3 +54,5 @@ void TqvStatusBar::paintEvent(QPaintEvent*) {
         P.restore();
     }
 }
+
+} // namespace quorvane

@@ -10,6 +10,8 @@
 
 class QPainter;
 
+namespace quorvane {
+
 struct TStatusPanel {
     QString Text;           // the panel's text (an owner-drawn panel's display text)
     int Width = -1;         // pixels; -1 for the last panel, which takes the rest
@@ -40,3 +42,5 @@ protected:
 private:
     QVector<TStatusPanel> PanelList;
 };
+
+} // namespace quorvane

@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QWidget>
 
+namespace quorvane {
+
 void CenterForm(QWidget* Parent, QWidget* Form) {
     if (!Form)
         return;
@@ -31,3 +33,5 @@ void CenterForm(QWidget* Parent, QWidget* Form) {
     }
     Form->move(Pos);
 }
+
+} // namespace quorvane

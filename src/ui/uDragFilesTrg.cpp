@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+namespace quorvane {
+
 TDragFilesTrg::TDragFilesTrg(QObject* Owner) : QObject(Owner) {}
 
 TDragFilesTrg::~TDragFilesTrg() {
@@ -74,3 +76,5 @@ bool TDragFilesTrg::eventFilter(QObject* Watched, QEvent* Event) {
         return false;
     }
 }
+
+} // namespace quorvane

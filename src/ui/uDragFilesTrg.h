@@ -14,6 +14,8 @@
 
 class QMimeData;
 
+namespace quorvane {
+
 class TDragFilesTrg : public QObject {
     Q_OBJECT
 public:
@@ -50,3 +52,5 @@ private:
     QStringList FileList;
     QPoint Point;
 };
+
+} // namespace quorvane

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+namespace quorvane {
+
 namespace {
 
 // Value of each byte in the RFC 4648 alphabet, or -1 for a byte that is skipped.
@@ -46,3 +48,5 @@ std::string Base64Decode(std::string_view Text) {
     }
     return Bytes;
 }
+
+} // namespace quorvane

@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+namespace quorvane {
+
 // The locale as the core sees it: separators, month names and the texts of the date and time
 // formats. The desktop program fills it from QLocale::system(), the console tool from the C
 // library's locale, tests pin their own. The defaults are those of an English (United States) system.
@@ -17,3 +19,5 @@ struct LocaleFormat {
 // the process's locale; the defaults above stand in for what the locale leaves empty (the "C" locale
 // has no thousands separator). For the console tool.
 LocaleFormat EnvironmentLocaleFormat();
+
+} // namespace quorvane

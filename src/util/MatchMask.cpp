@@ -6,6 +6,8 @@
 
 #include "util/StringUtils.h"
 
+namespace quorvane {
+
 namespace {
 
 bool SameFolded(char A, char B) {
@@ -52,3 +54,5 @@ bool MatchMask(std::string_view Mask, std::string_view Name) {
         }
     }
 }
+
+} // namespace quorvane

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+namespace quorvane {
+
 void AddBackslash(std::string& Path) {
     if (Path.empty() || Path.back() != '/')
         Path += '/';
@@ -42,3 +44,5 @@ std::string_view ExtractFileExt(std::string_view Path) {
     const std::size_t Dot = Name.rfind('.');
     return Dot == std::string_view::npos ? std::string_view{} : Name.substr(Dot);
 }
+
+} // namespace quorvane

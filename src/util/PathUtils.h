@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace quorvane {
+
 // Paths are POSIX: "/" separates folders, ":" is an ordinary character.
 
 // Appends "/" unless the path already ends with one; an empty path becomes "/".
@@ -22,3 +24,5 @@ std::string_view ExtractFileName(std::string_view Path);
 
 // Extension of the name part, dot included (".sfv"), or empty.
 std::string_view ExtractFileExt(std::string_view Path);
+
+} // namespace quorvane

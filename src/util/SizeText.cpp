@@ -16,6 +16,8 @@
 #include <langinfo.h>
 #include <locale.h>
 
+namespace quorvane {
+
 static_assert(std::numeric_limits<long double>::digits >= 64, "FormatNumber needs an exact 4-decimal scaling");
 
 namespace {
@@ -127,3 +129,5 @@ LocaleFormat EnvironmentLocaleFormat() {
     ::freelocale(Locale);
     return Format;
 }
+
+} // namespace quorvane

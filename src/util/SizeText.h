@@ -4,6 +4,8 @@
 
 #include "util/LocaleFormat.h"
 
+namespace quorvane {
+
 // Size display modes, numbered as the "SizeType" setting: 0 Auto, 1 KB, 2 Bytes.
 enum TSizeMode : int { smAuto = 0, smKB = 1, smBytes = 2 };
 
@@ -18,3 +20,5 @@ std::string InsertThousandSeparators(const std::string& Digits, const std::strin
 // Fixed-point text of Value with Decimals decimals (0..30), halves rounded away from zero, with thousands
 // and decimal separators ("%.2n"). No sign on a value that rounds to zero; "NAN", "INF", "-INF".
 std::string FormatNumber(double Value, int Decimals, const LocaleFormat& Locale = {});
+
+} // namespace quorvane

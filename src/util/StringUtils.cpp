@@ -2,6 +2,8 @@
 
 #include <climits>
 
+namespace quorvane {
+
 std::string ReplaceText(const std::string& Text, const std::string& Old, const std::string& New, bool FirstOnly) {
     if (Old == New || Old.empty())
         return Text;
@@ -72,3 +74,5 @@ bool SameTextAscii(std::string_view A, std::string_view B) {
             return false;
     return true;
 }
+
+} // namespace quorvane

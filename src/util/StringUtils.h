@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace quorvane {
+
 // Replaces Old by New in Text (all occurrences, or the first only), case-sensitively; replaced text is
 // never searched again. Old equal to New, or empty, leaves Text unchanged. Linear time.
 std::string ReplaceText(const std::string& Text, const std::string& Old, const std::string& New,
@@ -30,3 +32,5 @@ std::string UpperAscii(std::string_view Text);
 
 // Equality ignoring the case of ASCII letters.
 bool SameTextAscii(std::string_view A, std::string_view B);
+
+} // namespace quorvane

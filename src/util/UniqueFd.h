@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+namespace quorvane {
+
 class TUniqueFd {
 public:
     TUniqueFd() = default;
@@ -32,3 +34,5 @@ public:
 private:
     int Handle = -1;
 };
+
+} // namespace quorvane

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <utility>
 
+namespace quorvane {
+
 std::uint32_t SystemTick() {
     const auto Since = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(Since).count());
@@ -140,3 +142,5 @@ void TProgress::PublishFigures(int FileBar, int TotalBar, const std::string* Tim
     if (OnChange)
         OnChange();
 }
+
+} // namespace quorvane

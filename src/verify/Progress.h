@@ -18,6 +18,8 @@
 #include "checksum/RoundHalfEven.h"
 #include "util/LocaleFormat.h"
 
+namespace quorvane {
+
 // Milliseconds of a monotonic clock, wrapping at 2^32 like a system tick count.
 using TTickSource = std::function<std::uint32_t()>;
 
@@ -110,3 +112,5 @@ private:
     mutable std::mutex FiguresLock;
     TProgressFigures Figures;
 };
+
+} // namespace quorvane

@@ -15,6 +15,8 @@
 #include "lists/ItemRows.h"
 #include "verify/Progress.h"
 
+namespace quorvane {
+
 class RunView {
 public:
     virtual ~RunView() = default;
@@ -52,3 +54,5 @@ public:
     // waits in TcrcThread::Wait, nor when the window is closing).
     virtual void RunEnded() {}
 };
+
+} // namespace quorvane

@@ -14,6 +14,8 @@
 #include "util/StringUtils.h"
 #include "verify/Progress.h"
 
+namespace quorvane {
+
 // Hand-over between the worker and the user-interface thread. The worker queues display changes and
 // the latest progress figures here and asks the view to wake the user-interface thread; BeginRun and
 // EndRun are queued as a step the worker waits for. The mailbox is shared with the Serve callables the
@@ -369,3 +371,5 @@ std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, boo
     Run->Start();
     return Run;
 }
+
+} // namespace quorvane

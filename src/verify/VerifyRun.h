@@ -27,6 +27,8 @@
 #include "lists/RunFlags.h"
 #include "verify/RunView.h"
 
+namespace quorvane {
+
 // One record covered by a run, taken when the run begins.
 struct TRunItem {
     std::size_t RecordIndex = 0;  // index in the item list
@@ -88,3 +90,5 @@ private:
 // Creates and starts a verification run over the current rows of View (StartCheck of the window).
 std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View,
                                        TProgress& Progress);
+
+} // namespace quorvane

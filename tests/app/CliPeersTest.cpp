@@ -11,6 +11,7 @@
 
 #include "support/TestSupport.h"
 
+
 namespace {
 
 using TArgs = std::vector<std::string>;

@@ -15,6 +15,8 @@
 #include "lists/ListWriter.h"
 #include "support/TestSupport.h"
 
+using namespace quorvane;
+
 namespace {
 
 using qvtest::ReadFile;

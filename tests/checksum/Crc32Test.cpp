@@ -13,6 +13,8 @@
 #include "checksum/Crc32Kernels.h"
 #include "support/TestSupport.h"
 
+using namespace quorvane;
+
 namespace {
 
 TEST(Crc32Update, CheckValueNonPositiveCountTextAndTheActiveKernel) {

@@ -20,6 +20,8 @@
 #include "checksum/ThreadHash.h"
 #include "support/TestSupport.h"
 
+using namespace quorvane;
+
 namespace {
 
 using TCalls = std::vector<std::pair<int, int>>;

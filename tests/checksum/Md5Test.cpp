@@ -9,6 +9,8 @@
 
 #include "checksum/Md5.h"
 
+using namespace quorvane;
+
 namespace {
 
 // Digest of Bytes fed in pieces of Piece bytes, with empty and negative-length calls in between.

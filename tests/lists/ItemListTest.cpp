@@ -14,6 +14,8 @@
 #include "support/TestSupport.h"
 #include "util/SizeText.h"
 
+using namespace quorvane;
+
 namespace {
 
 TEST(FileSize64, RegularFilesOnlyWithExact64BitSizes) {

@@ -10,6 +10,8 @@
 
 #include "util/StringUtils.h"
 
+using namespace quorvane;
+
 namespace qvref {
 
 // CR LF, LF or CR end a line; no empty line after a final break.

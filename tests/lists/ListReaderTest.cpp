@@ -22,6 +22,8 @@
 #include "lists/ListReaderReference.h"
 #include "support/TestSupport.h"
 
+using namespace quorvane;
+
 namespace {
 
 using Lines = std::vector<std::string>;

@@ -15,6 +15,8 @@
 #include "support/TestSupport.h"
 #include "lists/RunFlags.h"
 
+using namespace quorvane;
+
 namespace {
 
 using Names = std::vector<std::string>;

@@ -5,6 +5,8 @@
 
 #include "ScratchRegistry.h"
 
+using namespace quorvane;
+
 namespace {
 
 using RegistryTest = ScratchRegistry;

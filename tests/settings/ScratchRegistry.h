@@ -11,6 +11,8 @@
 #include "settings/SettingsStore.h"
 #include "support/TestSupport.h"
 
+using namespace quorvane;
+
 class ScratchRegistry : public ::testing::Test {
 protected:
     ScratchRegistry() { SetRegistryFolder(QString::fromStdString(Dir / "cfg")); }

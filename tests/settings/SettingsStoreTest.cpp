@@ -2,6 +2,8 @@
 
 #include "ScratchRegistry.h"
 
+using namespace quorvane;
+
 namespace {
 
 using SettingsStoreTest = ScratchRegistry;

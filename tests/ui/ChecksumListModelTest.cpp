@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quorvane;
+
 namespace {
 
 TEST(ChecksumListModelTest, ShowsTheBuiltRowsAndSignalsEachChangedCellUnderTheModelTester) {

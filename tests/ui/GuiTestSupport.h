@@ -10,6 +10,8 @@
 
 #include "ui/DialogSeam.h"
 
+using namespace quorvane;
+
 class FakeDialogs : public TDialogSeam {
 public:
     FakeDialogs() { SetDialogs(this); }

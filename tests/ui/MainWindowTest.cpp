@@ -18,6 +18,8 @@
 #include "ui/ChecksumListModel.h"
 #include "ui/uDragFilesTrg.h"
 
+using namespace quorvane;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -8,6 +8,8 @@
 #include "ui/QVstatus.h"
 #include "ui/uDragFilesTrg.h"
 
+using namespace quorvane;
+
 namespace {
 
 TEST(DialogSeamTest, FiltersBecomeQtNameFiltersAndTheOpenDialogStandsCentredAThirdDown) {

@@ -16,6 +16,8 @@
 #include "util/SizeText.h"
 #include "util/StringUtils.h"
 
+using namespace quorvane;
+
 namespace {
 
 // RFC 4648 vectors, then the lenient reading: padding, line breaks and stray characters are skipped,

@@ -10,6 +10,8 @@
 
 #include "verify/Progress.h"
 
+using namespace quorvane;
+
 namespace {
 
 constexpr std::int64_t MiB = 1024 * 1024;

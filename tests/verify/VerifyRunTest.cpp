@@ -23,6 +23,8 @@
 #include "lists/ListReader.h"
 #include "verify/VerifyRun.h"
 
+using namespace quorvane;
+
 namespace {
 
 using TEntries = std::vector<std::pair<std::string, std::string>>;  // name, checksum
