@@ -1,6 +1,7 @@
 #include "checksum/Crc32.h"
 
 #include <cstdio>
+#include <new>
 #include <system_error>
 
 #include "checksum/Crc32Kernels.h"
@@ -47,6 +48,8 @@ std::string Crc32ToText(std::uint32_t Crc) {
 std::string FileCrcText(const std::string& FileName, FileReadOutcome* Outcome) {
     try {
         return Crc32ToText(Crc32OfFile(FileName, Outcome));
+    } catch (const std::bad_alloc&) {
+        throw; // out of memory is no verdict on the file: the run that asked must end with an error
     } catch (...) {
         // The list still gets an entry; Outcome tells the caller that the file could not be read.
         if (Outcome && Outcome->Opened)

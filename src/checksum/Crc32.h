@@ -52,7 +52,8 @@ std::uint32_t Crc32OfFile(const std::string& FileName, FileReadOutcome* Outcome 
 // 8 upper-case hexadecimal digits of a CRC-32.
 std::string Crc32ToText(std::uint32_t Crc);
 
-// CRC text of a file for list creation: "FFFFFFFF" when the file cannot be opened; never throws.
+// CRC text of a file for list creation: "FFFFFFFF" when the file cannot be opened. Throws only
+// std::bad_alloc (running out of memory says nothing about the file).
 std::string FileCrcText(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
 
 } // namespace quorvane

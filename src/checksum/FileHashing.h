@@ -22,10 +22,10 @@ enum class TPumpMode {
     Never            // the worker's own routines
 };
 
-// Share of the file read so far, 0..100 (more when the file grew), halves to even.
+// Share of the file read so far, 0..100, halves to even; a file that grew while it is read stays at 100.
 inline std::uint8_t ProgressPercent(std::uint64_t Done, std::uint64_t Size) {
     const std::int64_t Percent = RoundHalfEven(static_cast<double>(Done) / static_cast<double>(Size) * 100.0);
-    return static_cast<std::uint8_t>(Percent > 255 ? 255 : Percent);
+    return static_cast<std::uint8_t>(Percent > 100 ? 100 : Percent);
 }
 
 // Feed is called as Feed(const unsigned char* Data, std::size_t Count) for every chunk (also a 0-byte one).

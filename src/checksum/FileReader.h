@@ -11,16 +11,13 @@
 #include <cstdint>
 #include <string>
 
+#include "util/FileIo.h"
+
 namespace quorvane {
 
 class TFileReader {
 public:
     explicit TFileReader(const std::string& FileName);  // throws std::system_error when not openable
-    ~TFileReader();
-    TFileReader(TFileReader&& Other) noexcept;
-    TFileReader& operator=(TFileReader&& Other) noexcept;
-    TFileReader(const TFileReader&) = delete;
-    TFileReader& operator=(const TFileReader&) = delete;
 
     std::uint64_t Size() const { return FileSize; }  // size when opened
     // Reads up to Count bytes; fewer only at the end of the file or when a read fails (see Error).
@@ -28,7 +25,7 @@ public:
     int Error() const { return LastError; }  // errno of the failed read, 0 while none failed
 
 private:
-    int Handle = -1;
+    TUniqueFd Handle;
     std::uint64_t FileSize = 0;
     int LastError = 0;
 };

@@ -223,8 +223,10 @@ bool Md5OfFile(const std::string& FileName, TPumpMode Pump, FileReadOutcome& Out
         Out.Error = E.code().value();
         Out.ReadError = Out.Opened;
         Clean = !Out.Opened;
+    } catch (const std::bad_alloc&) {
+        throw; // out of memory is no verdict on the file: the run that asked must end with an error
     } catch (...) {
-        // A failure of a callback or of an allocation leaves the digest of what was fed.
+        // A failure of a callback leaves the digest of what was fed.
         Out.ReadError = Out.Opened;
         Clean = false;
     }

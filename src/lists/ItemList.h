@@ -14,11 +14,17 @@ namespace quorvane {
 
 enum TItemState : std::int32_t { isUnchecked = 1, isMissing = 2, isBad = 3, isGood = 4 };
 
+// One open list file, shared by its records.
+struct TListFile {
+    std::string Path;    // the path exactly as given (ChecksumFiles)
+    bool IsMd5 = false;  // its kind, from its own extension: ".md5" (any case) is MD5, anything else SFV
+};
+
 // One file of an open list. 96 bytes plus the heap of its two strings (ListFile is shared per list).
 struct TItemRec {
     std::string FileName;                         // full path: list folder + name as written
     std::string Checksum;                         // expected text, exactly as read
-    std::shared_ptr<const std::string> ListFile;  // the list file it came from (shared by its records)
+    std::shared_ptr<const TListFile> ListFile;    // the list file it came from
     std::int64_t Size = -1;                       // bytes; -1 when not found
     std::atomic<std::int32_t> State{isUnchecked}; // TItemState
     std::int32_t ListItem = -1;                   // index of its row in the view, or -1 when hidden
@@ -57,5 +63,11 @@ struct TCounters {
 // Size of a regular file (symbolic links followed) without opening it; -1 when absent, a folder, or
 // anything else that is not a regular file (fifo, device, socket). Never throws.
 std::int64_t FileSize64(const std::string& Path);
+
+// The path of a record's list file; empty when it has none.
+inline const std::string& ListPathOf(const TItemRec& Rec) {
+    static const std::string None;
+    return Rec.ListFile ? Rec.ListFile->Path : None;
+}
 
 } // namespace quorvane

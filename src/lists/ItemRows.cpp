@@ -8,11 +8,10 @@ namespace quorvane {
 std::vector<TRow> BuildRows(ItemList& Items, std::int32_t DisplayFilter, int SizeType, const LocaleFormat& Locale) {
     std::vector<TRow> Rows;
     const std::string* Last = nullptr; // the list file of the group being built; none yet counts as ""
-    const std::string Empty;
     bool First = true;
     for (TItemRec& Rec : Items) {
-        const std::string& ListFile = Rec.ListFile ? *Rec.ListFile : Empty;
-        if (ListFile != (Last ? *Last : Empty)) {
+        const std::string& ListFile = ListPathOf(Rec);
+        if (!Last ? !ListFile.empty() : ListFile != *Last) {
             Last = &ListFile;
             if (!First)
                 Rows.push_back(TRow{TRowKind::Separator, {}, -1, 0, {}, nullptr});

@@ -19,11 +19,10 @@
 #include <random>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "util/PathUtils.h"
-#include "util/UniqueFd.h"
+#include "util/FileIo.h"
 #include "util/StringUtils.h"
 
 namespace quorvane {
@@ -37,15 +36,15 @@ namespace {
 // The whole content of a regular file. Never opens anything else (a fifo or device could block or
 // have side effects): the path is checked first, and the opened handle again (it may have changed).
 std::string ReadListBytes(const std::string& Path) {
-    struct stat St {};
-    if (::stat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode))
+    if (!PathInfo(Path).IsFile())
         ThrowCannotOpen(Path);
     const TUniqueFd File(::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (File.Get() < 0 || ::fstat(File.Get(), &St) != 0 || !S_ISREG(St.st_mode))
+    const TPathInfo Info = File.Valid() ? FdInfo(File.Get()) : TPathInfo{};
+    if (!Info.IsFile())
         ThrowCannotOpen(Path);
     std::string Bytes;
     // The size is only a hint: the file may grow or shrink while it is read.
-    std::size_t Capacity = St.st_size > 0 ? static_cast<std::size_t>(St.st_size) + 1 : 4096;
+    std::size_t Capacity = Info.Size > 0 ? static_cast<std::size_t>(Info.Size) + 1 : 4096;
     std::size_t Used = 0;
     for (;;) {
         if (Used == Capacity)
@@ -179,20 +178,22 @@ inline std::uint64_t FoldWord(std::uint64_t X) {
     return X | (Capital >> 2);
 }
 
-std::uint64_t FoldedHash(std::string_view Line, std::uint64_t Seed) {
+// Hash of a text, its ASCII capitals folded first when Fold is set.
+template <bool Fold> std::uint64_t TextHash(std::string_view Line, std::uint64_t Seed) {
     constexpr std::uint64_t K = 0x9FB21C651E98DF25ULL;
+    auto Word = [](std::uint64_t W) { return Fold ? FoldWord(W) : W; };
     std::uint64_t H = Seed ^ (Line.size() * K);
     const char* P = Line.data();
     std::size_t Left = Line.size();
     for (; Left >= 8; P += 8, Left -= 8) {
         std::uint64_t W;
         std::memcpy(&W, P, 8);
-        H = std::rotl((H ^ FoldWord(W)) * K, 29);
+        H = std::rotl((H ^ Word(W)) * K, 29);
     }
     if (Left > 0) {
         std::uint64_t W = 0;
         std::memcpy(&W, P, Left);
-        H = std::rotl((H ^ FoldWord(W)) * K, 29);
+        H = std::rotl((H ^ Word(W)) * K, 29);
     }
     H ^= H >> 32;
     H *= K;
@@ -200,7 +201,25 @@ std::uint64_t FoldedHash(std::string_view Line, std::uint64_t Seed) {
     return H;
 }
 
-// Keeps each line only if no earlier kept line equals it ignoring ASCII case (step 6). An open-
+// Names on Linux are case-sensitive: two lines are the same entry only when the part before the last
+// space (the name) is the same byte for byte and the part after it (the checksum) the same ignoring case.
+std::size_t ChecksumStart(std::string_view Line) {
+    const std::size_t Space = Line.rfind(' ');
+    return Space == std::string_view::npos ? 0 : Space + 1;
+}
+
+std::uint64_t EntryHash(std::string_view Line, std::uint64_t Seed) {
+    const std::size_t Split = ChecksumStart(Line);
+    return TextHash<true>(Line.substr(Split), TextHash<false>(Line.substr(0, Split), Seed));
+}
+
+bool SameEntry(std::string_view A, std::string_view B) {
+    const std::size_t Split = ChecksumStart(A);
+    return Split == ChecksumStart(B) && A.substr(0, Split) == B.substr(0, Split) &&
+           SameTextAscii(A.substr(Split), B.substr(Split));
+}
+
+// Keeps each line only if no earlier kept line is the same entry (step 6). An open-
 // addressing table of kept-line indexes (at most half full, linear probing) with a 32-bit tag of each
 // hash, so that a probe costs one cache line. Beyond the caches the probes are memory-bound: the hashes
 // of the next lines are computed ahead and their slots prefetched, which keeps the time per line flat
@@ -220,14 +239,14 @@ template <class IndexT> void RemoveDuplicatesWith(std::vector<std::string_view>&
     std::uint64_t Ring[Ahead];
     const std::size_t Total = Lines.size();
     for (std::size_t I = 0; I < Ahead && I < Total; ++I) {
-        Ring[I] = FoldedHash(Lines[I], Seed);
+        Ring[I] = EntryHash(Lines[I], Seed);
         __builtin_prefetch(&Table[Ring[I] & Mask]);
     }
     std::size_t Count = 0;
     for (std::size_t I = 0; I < Total; ++I) {
         const std::uint64_t H = Ring[I % Ahead];
         if (I + Ahead < Total) { // lines ahead of I are not yet moved by the compaction below
-            const std::uint64_t Next = FoldedHash(Lines[I + Ahead], Seed);
+            const std::uint64_t Next = EntryHash(Lines[I + Ahead], Seed);
             Ring[I % Ahead] = Next;
             __builtin_prefetch(&Table[Next & Mask]);
         }
@@ -236,7 +255,7 @@ template <class IndexT> void RemoveDuplicatesWith(std::vector<std::string_view>&
         std::size_t Index = static_cast<std::size_t>(H) & Mask;
         bool Duplicate = false;
         while (Table[Index].Kept != 0) {
-            if (Table[Index].Tag == Tag && SameTextAscii(Lines[Table[Index].Kept - 1], Line)) {
+            if (Table[Index].Tag == Tag && SameEntry(Lines[Table[Index].Kept - 1], Line)) {
                 Duplicate = true;
                 break;
             }
@@ -259,11 +278,16 @@ void RemoveDuplicates(std::vector<std::string_view>& Lines) {
         RemoveDuplicatesWith<std::size_t>(Lines); // more than 4 billion lines: wider slots
 }
 
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+
 void CleanInto(std::string_view Text, bool IsMd5List, std::vector<std::string_view>& Lines, std::string& Out) {
     if (Text.empty())
         return;
     if (const void* Zero = std::memchr(Text.data(), '\0', Text.size()))
         Text = Text.substr(0, static_cast<std::size_t>(static_cast<const char*>(Zero) - Text.data()));
+    // A UTF-8 byte-order mark (lists saved by some Windows editors) is not part of the first name.
+    if (Text.starts_with(Utf8Bom))
+        Text.remove_prefix(Utf8Bom.size());
     SplitLines(Text, Lines);
     if (IsMd5List)
         RewriteMd5Lines(Lines, Out, Text.size() + Lines.size());
@@ -295,40 +319,46 @@ void SplitEntry(std::string_view Line, std::string_view& Name, std::string_view&
 
 // FileSize64 of the entries of one list, relative to the list's folder opened once: each lookup walks
 // only the name as written instead of the whole path from the root. Same result as FileSize64 of the
-// full path ("folder/" + "/x" is "folder/x", "folder/" + "" the folder itself); when the folder cannot
-// be opened, the full paths are looked up one by one.
+// full path; absolute names, and every name when the folder cannot be opened, are looked up whole.
 class FolderSizes {
 public:
     explicit FolderSizes(std::string_view Folder) : Prefix(Folder.size()) {
         if (!Folder.empty())
-            Fd = ::open(std::string(Folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            Dir = TUniqueFd(::open(std::string(Folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     }
-    ~FolderSizes() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    FolderSizes(const FolderSizes&) = delete;
-    FolderSizes& operator=(const FolderSizes&) = delete;
 
-    std::int64_t Size(const std::string& FileName) const {
-        if (Fd < 0)
+    std::int64_t Size(const std::string& FileName, bool Absolute) const {
+        if (!Dir.Valid() || Absolute)
             return FileSize64(FileName);
         const char* Name = FileName.c_str() + Prefix;
         while (*Name == '/')
             ++Name;
-        struct stat St {};
-        if (*Name == '\0' || ::fstatat(Fd, Name, &St, 0) != 0 || !S_ISREG(St.st_mode))
+        if (*Name == '\0')
             return -1;
-        return static_cast<std::int64_t>(St.st_size);
+        const TPathInfo Info = PathInfoAt(Dir.Get(), Name);
+        return Info.IsFile() ? Info.Size : -1;
     }
 
 private:
     std::size_t Prefix;
-    int Fd = -1;
+    TUniqueFd Dir;
 };
 
-// Folder + name with "\" read as "/", in a string of exactly that size.
+// A name that begins with "/" is an absolute path. Any other name is relative to the list's folder, a
+// leading "\" of a list written on Windows included (it is dropped, so that the name stays relative
+// also when the list was given without a folder).
+bool IsAbsoluteName(std::string_view Name) {
+    return !Name.empty() && Name.front() == '/';
+}
+
+// The record's path: folder + name with "\" read as "/", or the name alone when it is absolute; in a
+// string of exactly that size.
 std::string JoinName(std::string_view Folder, std::string_view Name) {
+    if (IsAbsoluteName(Name))
+        Folder = {};
+    else
+        while (!Name.empty() && Name.front() == '\\')
+            Name.remove_prefix(1);
     std::string Path(Folder.size() + Name.size(), '\0');
     if (!Folder.empty()) // an empty view may hold a null pointer, which memcpy must not see
         std::memcpy(Path.data(), Folder.data(), Folder.size());
@@ -407,7 +437,7 @@ TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, Ite
         const std::string Bytes = ReadListBytes(F);
         IsMd5List = IsMd5ListName(F);
         const std::vector<std::string_view> Lines = CleanListLines(Bytes, IsMd5List, Storage);
-        const auto ListFile = std::make_shared<const std::string>(F);
+        const auto ListFile = std::make_shared<const TListFile>(TListFile{F, IsMd5List});
         const std::string_view Folder = ExtractFilePath(F);
         const std::size_t Before = Items.Count();
         const FolderSizes Sizes(Folder);
@@ -421,7 +451,7 @@ TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, Ite
                 Rec.FileName = std::move(FileName);
                 Rec.Checksum = std::move(Text);
                 Rec.ListFile = ListFile;
-                Rec.Size = Sizes.Size(Rec.FileName);
+                Rec.Size = Sizes.Size(Rec.FileName, IsAbsoluteName(Name));
             }
         } catch (...) {
             Items.Truncate(Before); // out of memory part-way: no half-read list stays

@@ -1,14 +1,11 @@
 #include "lists/ListWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <random>
+#include <cstring>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -16,7 +13,6 @@
 #include "checksum/RoundHalfEven.h"
 #include "util/PathUtils.h"
 #include "util/StringUtils.h"
-#include "util/UniqueFd.h"
 #include "util/Version.h"
 #include "lists/RunFlags.h"
 
@@ -25,26 +21,6 @@ namespace quorvane {
 namespace {
 
 constexpr const char* LineEnd = "\r\n";
-
-[[noreturn]] void ThrowErrno(int Error, const char* What) {
-    throw std::system_error(Error, std::generic_category(), What);
-}
-
-// Removes a temporary file unless told it was renamed into place.
-class TTempFile {
-public:
-    explicit TTempFile(std::string PathArg) : Path(std::move(PathArg)) {}
-    ~TTempFile() {
-        if (!Path.empty())
-            ::unlink(Path.c_str());
-    }
-    TTempFile(const TTempFile&) = delete;
-    TTempFile& operator=(const TTempFile&) = delete;
-    void Keep() { Path.clear(); }
-
-private:
-    std::string Path;
-};
 
 // Restores the engine's progress callback and Busy however the run ends.
 class TRunGuard {
@@ -81,27 +57,6 @@ std::string CommentTimeText(const std::tm& Local, const LocaleFormat& Locale) {
            TwoDigits(Local.tm_min) + ":" + TwoDigits(Local.tm_sec);
 }
 
-// The last-write time, or the creation time where the last-write time is zero.
-bool FileTimeOf(const std::string& Path, std::int64_t& Size, std::time_t& When) {
-    struct statx Stx {};
-    if (::statx(AT_FDCWD, Path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &Stx) != 0)
-        return false;
-    Size = static_cast<std::int64_t>(Stx.stx_size);
-    When = static_cast<std::time_t>(Stx.stx_mtime.tv_sec);
-    if (When == 0 && Stx.stx_mtime.tv_nsec == 0)
-        When = static_cast<std::time_t>((Stx.stx_mask & STATX_BTIME) ? Stx.stx_btime.tv_sec : Stx.stx_ctime.tv_sec);
-    return true;
-}
-
-std::string RandomSuffix() {
-    static thread_local std::mt19937_64 Engine{std::random_device{}()};
-    static constexpr char Digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string Text(8, 'x');
-    for (char& C : Text)
-        C = Digits[Engine() % (sizeof Digits - 1)];
-    return Text;
-}
-
 } // namespace
 
 ListCreateError::ListCreateError(const std::string& Path, int Error)
@@ -126,11 +81,12 @@ std::string ListHeaderLine(const std::string& DateText, const std::string& TimeT
 }
 
 std::string SfvCommentLine(const std::string& Path, const LocaleFormat& Locale) {
-    std::int64_t Size = 0;
-    std::time_t When = 0;
-    if (!FileTimeOf(Path, Size, When))
+    const TPathInfo Info = PathInfo(Path);
+    if (!Info.Exists())
         return ";";
-    std::string Text = std::to_string(Size);
+    // The last-write time, or the creation time where the last-write time is zero.
+    const auto When = static_cast<std::time_t>(Info.WriteTimeZero ? Info.BirthTime : Info.WriteTime);
+    std::string Text = std::to_string(Info.Size < 0 ? 0 : Info.Size);
     if (Text.size() < 14)
         Text.insert(0, 14 - Text.size(), ' ');
     Text += "  ";
@@ -147,54 +103,6 @@ std::string SfvCommentLine(const std::string& Path, const LocaleFormat& Locale) 
     return ";" + Text + " " + std::string(ExtractFileName(Path));
 }
 
-void WriteFileAtomically(const std::string& Path, const std::string& Bytes) {
-    const std::string Folder(ExtractFilePath(Path));
-    const std::string Name(ExtractFileName(Path));
-    const std::string Dir = Folder.empty() ? std::string(".") : Folder;
-
-    struct stat Old {};
-    const bool HadOld = ::stat(Path.c_str(), &Old) == 0;
-    if (HadOld && S_ISDIR(Old.st_mode))
-        ThrowErrno(EISDIR, "list file");
-
-    std::string TempPath;
-    int Fd = -1;
-    for (int Attempt = 0; Fd < 0; ++Attempt) {
-        TempPath = Folder + "." + Name + ".tmp-" + RandomSuffix();
-        Fd = ::open(TempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (Fd < 0 && (errno != EEXIST || Attempt > 100))
-            ThrowErrno(errno, "temporary list file");
-    }
-    TUniqueFd File(Fd);
-    TTempFile Temp(TempPath);
-    if (HadOld && S_ISREG(Old.st_mode))
-        (void)::fchmod(File.Get(), Old.st_mode & 07777);
-
-    std::size_t Done = 0;
-    while (Done < Bytes.size()) {
-        const ssize_t N = ::write(File.Get(), Bytes.data() + Done, Bytes.size() - Done);
-        if (N < 0) {
-            if (errno == EINTR)
-                continue;
-            ThrowErrno(errno, "write");
-        }
-        Done += static_cast<std::size_t>(N);
-    }
-    if (::fsync(File.Get()) != 0)
-        ThrowErrno(errno, "fsync");
-    if (::close(File.Release()) != 0)
-        ThrowErrno(errno, "close");
-    if (::rename(TempPath.c_str(), Path.c_str()) != 0)
-        ThrowErrno(errno, "rename");
-    Temp.Keep();
-    // The new name must survive a crash as well as the content.
-    const int DirFd = ::open(Dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (DirFd >= 0) {
-        (void)::fsync(DirFd);
-        ::close(DirFd);
-    }
-}
-
 TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Hooks) {
     TCreateResult Result;
     Result.Target = DecideListTarget(Request.FileName, Request.FilterIndex);
@@ -209,8 +117,26 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     TRunGuard Guard(Hooks, Request.OnProgress);
     Hooks.RunStarting();
 
+    // Opened before any file is hashed: a folder that cannot be written is refused at once.
+    std::optional<TAtomicFileWriter> Writer;
+    try {
+        Writer.emplace(Result.Target.Path);
+    } catch (const std::system_error& E) {
+        throw ListCreateError(Result.Target.Path, E.code().value());
+    }
+
     std::string Folder = Request.Folder;
     AddBackslash(Folder);
+    // The list being written is never one of its own entries, whatever name it is given.
+    const TPathInfo TargetFolder = PathInfo(std::string(ExtractFilePath(Result.Target.Path)).empty()
+                                                ? std::string(".")
+                                                : std::string(ExtractFilePath(Result.Target.Path)));
+    const bool SameFolder = TargetFolder.SameFileAs(PathInfo(Folder));
+    const std::string_view TargetName = ExtractFileName(Result.Target.Path);
+    const TPathInfo TargetFile = PathInfo(Result.Target.Path);
+    auto IsTarget = [&](const std::string& Name) {
+        return (SameFolder && Name == TargetName) || PathInfo(Folder + Name).SameFileAs(TargetFile);
+    };
 
     // First pass: sizes and comment lines, kept per entry so a file left out loses its comment too.
     struct TPlanned {
@@ -222,8 +148,12 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     std::vector<TPlanned> Planned;
     std::int64_t TotalBytes = 0;
     for (const TBrowserEntry& Entry : Request.Entries) {
-        if (Entry.IsFolder)
+        if (Entry.IsFolder || IsOwnTemporaryName(Entry.Name) || IsTarget(Entry.Name))
             continue;
+        if (std::string Problem = NameProblem(Entry.Name, IsMd5); !Problem.empty()) {
+            Result.LeftOut.push_back(TLeftOut{Entry.Name, std::move(Problem)});
+            continue;
+        }
         TPlanned Item{&Entry, {}, {}, false};
         TotalBytes += Entry.Size;
         if (!IsMd5)
@@ -247,7 +177,8 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
         }
         if (!Outcome.Complete()) {
             // Never a made-up checksum: the file is left out and reported.
-            Result.LeftOut.push_back(Name);
+            const char* Why = Outcome.Error != 0 ? std::strerror(Outcome.Error) : "read failed";
+            Result.LeftOut.push_back(TLeftOut{Name, std::string("cannot be read: ") + Why});
             continue;
         }
         Item.Include = true;
@@ -271,6 +202,11 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
         Bytes += Item.Line + LineEnd;
         ++Result.Listed;
     }
+    // Files were asked for and none could be listed: an existing list stays as it was.
+    if (Result.Listed == 0 && !Result.LeftOut.empty()) {
+        Result.AllLeftOut = true;
+        return Result;
+    }
 
     // An abort that came after the last file still keeps the old list.
     if (CrcAbort) {
@@ -278,7 +214,7 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
         return Result;
     }
     try {
-        WriteFileAtomically(Result.Target.Path, Bytes);
+        Writer->Commit(Bytes);
     } catch (const std::system_error& E) {
         throw ListCreateError(Result.Target.Path, E.code().value());
     }

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "checksum/Crc32.h"
+#include "lists/CreationRules.h"
+#include "util/FileIo.h"
 #include "util/LocaleFormat.h"
 
 namespace quorvane {
@@ -24,13 +26,6 @@ public:
     int Error() const { return Errno; }  // errno of the failed operation
 private:
     int Errno;
-};
-
-// One entry of the file browser, in the order the browser shows them.
-struct TBrowserEntry {
-    std::string Name;       // the file's own name, no folder part
-    bool IsFolder = false;  // folders are skipped, never descended into
-    std::int64_t Size = 0;  // as the browser knows it
 };
 
 // The list file to write and its kind, decided from the name as typed and the save dialog's filter index.
@@ -81,19 +76,18 @@ struct TCreateResult {
     TListTarget Target;                 // the path and kind decided for the run
     bool Written = false;               // the list file was written (replacing any file of that name)
     bool Aborted = false;               // CrcAbort stopped it: nothing was written
+    bool AllLeftOut = false;            // every file was left out: nothing was written
     std::int64_t ElapsedSeconds = 0;    // hashing and writing, rounded halves to even ("Complete in ")
-    std::vector<std::string> LeftOut;   // names of files that could not be read, left out of the list
+    std::vector<TLeftOut> LeftOut;      // files left out (unreadable, or a name no list can hold), in order
     std::size_t Listed = 0;             // entries written
 };
 
 // The creation run: sums the sizes, builds the header and comment lines, hashes each file, and writes the
-// list in one piece (a temporary file in the target's folder, flushed to disk, then renamed over the
-// target). Nothing is written when no entry is given or when the run is aborted. Sets Busy for its
-// duration and clears CrcAbort when it starts.
+// list in one piece (TAtomicFileWriter). The target is opened for writing before any file is hashed, so a
+// folder that cannot be written is refused at once. The list itself, and our temporary files, are never
+// listed; a file whose name would not read back as itself (NameProblem) or that cannot be read is left
+// out and reported. Nothing is written when no entry is given, when the run is aborted, or when every file
+// was left out. Sets Busy for its duration and clears CrcAbort when it starts.
 TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Hooks);
-
-// Writes Bytes to Path atomically: a complete new file replaces any old one, or nothing changes.
-// Keeps the old file's permission bits. Throws std::system_error with the errno of the failed step.
-void WriteFileAtomically(const std::string& Path, const std::string& Bytes);
 
 } // namespace quorvane

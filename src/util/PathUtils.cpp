@@ -1,6 +1,6 @@
 #include "util/PathUtils.h"
 
-#include <sys/stat.h>
+#include "util/FileIo.h"
 
 namespace quorvane {
 
@@ -10,10 +10,7 @@ void AddBackslash(std::string& Path) {
 }
 
 bool DirExists(const std::string& Path) {
-    if (Path.empty())
-        return false;
-    struct stat St {};
-    return ::stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
+    return PathInfo(Path).IsFolder();
 }
 
 std::string LastPathName(std::string_view Path) {

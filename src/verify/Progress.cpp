@@ -1,5 +1,6 @@
 #include "verify/Progress.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <utility>
@@ -52,14 +53,16 @@ TProgressChange TProgress::UpdateProgress(std::uint8_t Percent, std::int32_t Chu
     if (TotalBytes == 0 || !PanelVisible.load())
         return Change;
 
-    if (Percent != LastFilePos) {
+    const std::int32_t FilePos = std::min<std::int32_t>(Percent, 100);
+    if (FilePos != LastFilePos) {
         Change.FileBarChanged = true;
-        Change.FileBar = Percent;
+        Change.FileBar = FilePos;
     }
-    LastFilePos = Percent;
+    LastFilePos = FilePos;
 
-    const auto Total = static_cast<std::int32_t>(
-        RoundHalfEven(static_cast<double>(BytesDone) / static_cast<double>(TotalBytes) * 100.0));
+    // Files that grew since their sizes were taken never take the bar past full.
+    const auto Total = static_cast<std::int32_t>(std::min<std::int64_t>(
+        RoundHalfEven(static_cast<double>(BytesDone) / static_cast<double>(TotalBytes) * 100.0), 100));
     if (Total != LastTotalPos) {
         Change.TotalBarChanged = true;
         Change.TotalBar = Total;
@@ -78,8 +81,9 @@ TProgressChange TProgress::UpdateProgress(std::uint8_t Percent, std::int32_t Chu
             Rate = 1.0;
         Change.TextsChanged = true;
         Change.RateText = RateText(Rate, Locale);
+        // Nothing left (or more read than expected) reads as the last second, never a negative time.
         const std::int64_t Left =
-            RoundHalfEven(static_cast<double>(TotalBytes - BytesDone) / Rate / 1024.0) + 1;
+            RoundHalfEven(static_cast<double>(std::max<std::int64_t>(TotalBytes - BytesDone, 0)) / Rate / 1024.0) + 1;
         Change.TimeText = "Estimated Time Left: " + DurationText(Left);
     }
     if (Change.Any())

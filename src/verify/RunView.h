@@ -50,6 +50,9 @@ public:
     // The counters changed: repaint the status bar.
     virtual void RepaintStatusBar() = 0;
 
+    // The run ended early because of an error (out of memory): its text. Called in EndRun.
+    virtual void RunFailed(const std::string& Text) { (void)Text; }
+
     // The worker has ended after EndRun; the owner may now destroy the run (not called while the owner
     // waits in TcrcThread::Wait, nor when the window is closing).
     virtual void RunEnded() {}

@@ -1,7 +1,5 @@
 #include "verify/VerifyRun.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +9,7 @@
 
 #include "checksum/Crc32.h"
 #include "checksum/ThreadHash.h"
+#include "util/FileIo.h"
 #include "util/StringUtils.h"
 #include "verify/Progress.h"
 
@@ -43,8 +42,8 @@ constexpr int CollectMs = 20;
 // True when something other than a folder exists at Path. A fifo or a device counts as present: hashing
 // then refuses it, which makes it Bad rather than Missing.
 bool FileExistsForCheck(const std::string& Path) {
-    struct stat St {};
-    return ::stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
+    const TPathInfo Info = PathInfo(Path);
+    return Info.Exists() && !Info.IsFolder();
 }
 
 } // namespace
@@ -68,7 +67,12 @@ void TcrcThread::Start() {
     Progress.ResetTextTick();
     CrcOnProgress = [this](std::uint8_t Percent, std::int32_t ChunkBytes) { OnProgress(Percent, ChunkBytes); };
     Worker = std::thread([this] {
-        Execute();
+        try {
+            Execute();
+        } catch (...) {
+            // Even the end of the run could not be handed over (out of memory): the run ends here, and
+            // the process goes on; the owner's Wait or Finished still sees the end below.
+        }
         // The last wake-up lets the view hear that the run has ended.
         Post([](TMailbox& Box) { Box.WorkerDone = true; }, true);
     });
@@ -214,14 +218,8 @@ void TcrcThread::BeginRun() {
     const std::vector<TRow>& Rows = View.Rows();
     const std::vector<std::int32_t> Selected = View.SelectedRows();
     const auto RowCount = static_cast<std::int32_t>(Rows.size());
-    CheckAllRows = Selected.empty() || static_cast<std::int32_t>(Selected.size()) == RowCount ||
-                   (Selected.size() == 1 && Selected.front() == 0);
-
-    std::vector<bool> Covered(Rows.size(), CheckAllRows);
-    if (!CheckAllRows)
-        for (const std::int32_t Row : Selected)
-            if (Row >= 0 && Row < RowCount)
-                Covered[static_cast<std::size_t>(Row)] = true;
+    CheckAllRows = ChecksAllRows(Rows.size(), Selected);
+    const std::vector<bool> Covered = CoveredRows(Rows.size(), Selected, CheckAllRows);
 
     // Sizes as they are now, so files that appeared or vanished since reading show it.
     RowRecords.clear();
@@ -275,15 +273,22 @@ void TcrcThread::BeginRun() {
 
 void TcrcThread::Execute() {
     Synchronize(&TcrcThread::BeginRun);
-    for (const TRunItem& Item : Snapshot) {
-        if (CheckAllRows) {
-            const std::int32_t Row = Item.Row;
-            PostDisplay([this, Row] { View.ScrollIntoView(Row); });
+    try {
+        for (const TRunItem& Item : Snapshot) {
+            if (CheckAllRows) {
+                const std::int32_t Row = Item.Row;
+                PostDisplay([this, Row] { View.ScrollIntoView(Row); });
+            }
+            if (CrcAbort)
+                break;
+            CheckOne(Item);
+            PostDisplay([this] { View.RepaintStatusBar(); });
         }
-        if (CrcAbort)
-            break;
-        CheckOne(Item);
-        PostDisplay([this] { View.RepaintStatusBar(); });
+    } catch (const std::bad_alloc&) {
+        // The file being checked keeps its state, as after an abort; the run ends with the error.
+        FailureText = "Out of memory: the check was stopped";
+    } catch (const std::exception& E) {
+        FailureText = std::string("The check was stopped: ") + E.what();
     }
     if (AppClosing)
         return;
@@ -302,8 +307,18 @@ void TcrcThread::CheckOne(const TRunItem& Item) {
     const bool WasUnchecked = Rec.State == isUnchecked;
     if (WasUnchecked)
         --Counters.UncheckedCount;
+    // Whatever leaves this function early (out of memory) gives the record back its count.
+    struct TKeepCount {
+        std::atomic<std::int32_t>& Unchecked;
+        bool Armed;
+        ~TKeepCount() {
+            if (Armed)
+                ++Unchecked;
+        }
+    } Keep{Counters.UncheckedCount, WasUnchecked};
 
     auto SetState = [&](TItemState State, std::atomic<std::int32_t>& Counter) {
+        Keep.Armed = false;
         ++Counter;
         Rec.State = State;
         PostDisplay([this, Row, State] { View.RowImageChanged(Row, State); });
@@ -313,28 +328,60 @@ void TcrcThread::CheckOne(const TRunItem& Item) {
         PostDisplay([this, Row] { View.RowSizeChanged(Row, -1); });
     };
 
-    if (!FileExistsForCheck(FileName)) {
-        MarkMissing();
-        return;
+    // Each list is checked by its own kind.
+    const bool IsMd5 = Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List;
+    switch (Verdict(CheckFile(FileName, Checksum, IsMd5))) {
+    case isMissing: MarkMissing(); break;
+    case isBad: SetState(isBad, Counters.BadCount); break;
+    case isGood: SetState(isGood, Counters.GoodCount); break;
+    default: break; // cut short: the record keeps its state, and so does the count of unchecked records
     }
+}
 
-    FileReadOutcome Outcome;
-    const std::string Text = IsMd5List ? ThreadMd5Text(FileName, &Outcome) : ThreadCrcText(FileName, &Outcome);
-    const bool Readable = Outcome.Opened && !Outcome.ReadError;
-    if (Readable && !Outcome.Aborted && SameTextAscii(Text, Checksum)) {
-        SetState(isGood, Counters.GoodCount);
-    } else if (Outcome.Aborted || (CrcAbort && Readable)) {
-        // Cut short: the record keeps its state, and so does the count of unchecked records.
-        if (WasUnchecked)
-            ++Counters.UncheckedCount;
-    } else if (!Outcome.Opened && Outcome.Error == ENOENT && !FileExistsForCheck(FileName)) {
-        // It vanished between the look-up and the open.
-        MarkMissing();
-    } else {
-        // A file that cannot be read is Bad whatever the list holds: the failure texts of the hashing
-        // routines (FFFFFFFF, the MD5 of empty input) must never pass for a match.
-        SetState(isBad, Counters.BadCount);
-    }
+TCheckFacts CheckFile(const std::string& FileName, const std::string& Checksum, bool IsMd5,
+                      const std::function<void()>& AfterLookUp) {
+    TCheckFacts Facts;
+    Facts.Present = FileExistsForCheck(FileName);
+    if (!Facts.Present)
+        return Facts;
+    if (AfterLookUp)
+        AfterLookUp();
+    const std::string Text = IsMd5 ? ThreadMd5Text(FileName, &Facts.Outcome) : ThreadCrcText(FileName, &Facts.Outcome);
+    Facts.TextsMatch = SameTextAscii(Text, Checksum);
+    Facts.AbortRequested = CrcAbort;
+    const FileReadOutcome& Out = Facts.Outcome;
+    Facts.GoneAfter = !Out.Opened && Out.Error == ENOENT && !FileExistsForCheck(FileName);
+    return Facts;
+}
+
+std::int32_t Verdict(const TCheckFacts& Facts) {
+    const FileReadOutcome& Out = Facts.Outcome;
+    if (!Facts.Present)
+        return isMissing;
+    const bool Readable = Out.Opened && !Out.ReadError;
+    if (Readable && !Out.Aborted && Facts.TextsMatch)
+        return isGood;
+    if (Out.Aborted || (Facts.AbortRequested && Readable))
+        return 0;
+    // It vanished between the look-up and the open.
+    if (Facts.GoneAfter)
+        return isMissing;
+    // A file that cannot be read is Bad whatever the list holds: the failure texts of the hashing
+    // routines (FFFFFFFF, the MD5 of empty input) must never pass for a match.
+    return isBad;
+}
+
+bool ChecksAllRows(std::size_t RowCount, const std::vector<std::int32_t>& Selected) {
+    return Selected.empty() || Selected.size() == RowCount || (Selected.size() == 1 && Selected.front() == 0);
+}
+
+std::vector<bool> CoveredRows(std::size_t RowCount, const std::vector<std::int32_t>& Selected, bool CheckAll) {
+    std::vector<bool> Covered(RowCount, CheckAll);
+    if (!CheckAll)
+        for (const std::int32_t Row : Selected)
+            if (Row >= 0 && static_cast<std::size_t>(Row) < RowCount)
+                Covered[static_cast<std::size_t>(Row)] = true;
+    return Covered;
 }
 
 // Worker thread.
@@ -359,10 +406,12 @@ void TcrcThread::RecountResults() {
 void TcrcThread::EndRun() {
     View.RepaintStatusBar();
     View.SetProgressBars(100, 100);
-    const bool Aborted = CrcAbort;
+    const bool Aborted = CrcAbort || !FailureText.empty();
     Progress.EndRun(Aborted ? TRunEnd::AbortedClear : TRunEnd::Completed);
     View.SetCompletionText(Aborted ? std::string() : Progress.Latest().TimeText);
     View.SetCommandsEnabled(true);
+    if (!FailureText.empty())
+        View.RunFailed(FailureText);
 }
 
 std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View,

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "checksum/Crc32.h"
 #include "lists/ItemList.h"
 #include "verify/Progress.h"
 #include "lists/RunFlags.h"
@@ -35,6 +36,31 @@ struct TRunItem {
     std::int32_t Row = -1;        // its row in the view
     TItemRec* Record = nullptr;
 };
+
+// What checking one file found out, for Verdict.
+struct TCheckFacts {
+    bool Present = true;          // something other than a folder was at the path before hashing
+    FileReadOutcome Outcome;      // what hashing it did
+    bool TextsMatch = false;      // the computed text equals the listed one, ignoring case
+    bool AbortRequested = false;  // CrcAbort was set when hashing returned
+    bool GoneAfter = false;       // the open failed for want of the file, and nothing is there any more
+};
+
+// Checks one file against its listed checksum (worker thread): looks it up, hashes it by the kind
+// (ThreadMd5Text or ThreadCrcText), compares ignoring case. AfterLookUp, when given, runs between the
+// look-up and the open (tests use it to take the file away).
+TCheckFacts CheckFile(const std::string& FileName, const std::string& Checksum, bool IsMd5,
+                      const std::function<void()>& AfterLookUp = {});
+
+// The state a check gives a record: isMissing, isBad or isGood, or 0 when it keeps its state (cut short
+// by an abort). A file that cannot be read is Bad, whatever its list holds.
+std::int32_t Verdict(const TCheckFacts& Facts);
+
+// Whether a run covers every shown row: nothing selected, every row selected, or only row 0 (the first
+// list's header).
+bool ChecksAllRows(std::size_t RowCount, const std::vector<std::int32_t>& Selected);
+// Which rows a run covers: all when CheckAll, else the selected ones (rows out of range are ignored).
+std::vector<bool> CoveredRows(std::size_t RowCount, const std::vector<std::int32_t>& Selected, bool CheckAll);
 
 class TcrcThread {
 public:
@@ -59,6 +85,8 @@ public:
     bool CheckAll() const { return CheckAllRows; }
     // The records the run covers, in item-list order (taken by BeginRun).
     const std::vector<TRunItem>& Covered() const { return Snapshot; }
+    // Why the run ended early (out of memory), empty when it did not; read once Finished.
+    const std::string& Failure() const { return FailureText; }
 
     struct TMailbox;
 
@@ -84,6 +112,7 @@ private:
     bool CheckAllRows = true;
     std::vector<TRunItem> Snapshot;
     std::vector<TItemRec*> RowRecords;  // the record of every row that has one, for RecountResults
+    std::string FailureText;            // why the run ended early
     TProgress& Progress;
 };
 

@@ -52,7 +52,7 @@ TEST(ItemList, GrowingNeverMovesARecord) { // rows and runs point at them
 // Records of one list file as the reader makes them, with sizes set by hand.
 void AddRecords(ItemList& Items, const std::string& List,
                 std::initializer_list<std::pair<const char*, std::int64_t>> Files) {
-    const auto ListFile = std::make_shared<const std::string>(List);
+    const auto ListFile = std::make_shared<const TListFile>(TListFile{List});
     for (const auto& [Name, Size] : Files) {
         TItemRec& Rec = Items.Add();
         Rec.FileName = List.substr(0, List.rfind('/') + 1) + Name;

@@ -1,7 +1,8 @@
 #pragma once
 
-// A literal, slow transcription of the list-cleaning steps (split, drop empty and ";" lines, MD5 lines
-// into SFV order, join / trim / split, then compare each line with every kept line), to check the
+// A literal, slow transcription of the list-cleaning steps (a leading UTF-8 byte-order mark dropped,
+// split, drop empty and ";" lines, MD5 lines into SFV order, join / trim / split, then compare each line
+// with every kept line: the same name byte for byte and the same checksum ignoring case), to check the
 // reader against (blanks and ASCII case as in util/StringUtils). Shared by the list tests and the fuzzer.
 
 #include <algorithm>
@@ -28,9 +29,18 @@ inline std::vector<std::string> SplitText(const std::string& Text) {
     return Out;
 }
 
+// The same entry: what comes before the last space equal, what comes after it equal ignoring case.
+inline bool SameEntry(const std::string& A, const std::string& B) {
+    const std::size_t SplitA = A.rfind(' ') + 1, SplitB = B.rfind(' ') + 1; // 0 when there is no space
+    return A.substr(0, SplitA) == B.substr(0, SplitB) && SameTextAscii(A.substr(SplitA), B.substr(SplitB));
+}
+
 inline std::vector<std::string> CleanListText(std::string Text, bool IsMd5) {
     std::string Joined;
-    for (std::string Line : SplitText(Text.substr(0, Text.find('\0')))) {
+    Text = Text.substr(0, Text.find('\0'));
+    if (Text.starts_with("\xEF\xBB\xBF"))
+        Text.erase(0, 3);
+    for (std::string Line : SplitText(Text)) {
         if (Line.empty() || Line[0] == ';')
             continue;
         if (const std::size_t Space = Line.find(' '); IsMd5) { // digest up to the first space, then the name
@@ -43,7 +53,7 @@ inline std::vector<std::string> CleanListText(std::string Text, bool IsMd5) {
     }
     std::vector<std::string> Kept;
     for (const auto& Line : SplitText(std::string(TrimBlanks(Joined))))
-        if (std::none_of(Kept.begin(), Kept.end(), [&](const std::string& K) { return SameTextAscii(K, Line); }))
+        if (std::none_of(Kept.begin(), Kept.end(), [&](const std::string& K) { return SameEntry(K, Line); }))
             Kept.push_back(Line);
     return Kept;
 }

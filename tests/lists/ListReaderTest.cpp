@@ -39,8 +39,14 @@ TEST(CleanListText, BreaksCommentsTrimDuplicatesAndMd5Order) {
         {"a 1\n \t \nb 2", false, {"a 1", " \t ", "b 2"}},         // blank lines in the middle stay
         // The whole text is trimmed, after the comment test.
         {"  \n\t\n  a 1  \n b 2 \n  c 3  \n \t\n", false, {"a 1  ", " b 2 ", "  c 3"}}, {"  ;x 1\n", false, {";x 1"}},
-        // Duplicates ignore case, after the trim only.
-        {"A.TXT 1234ABCD\na.txt 1234abcd\na.txt 22222222\n", false, {"A.TXT 1234ABCD", "a.txt 22222222"}},
+        // Duplicates: the same name byte for byte (names are case-sensitive) and the checksum ignoring case;
+        // after the trim only.
+        {"A.TXT 1234ABCD\na.txt 1234abcd\na.txt 1234ABCD\na.txt 22222222\n", false,
+         {"A.TXT 1234ABCD", "a.txt 1234abcd", "a.txt 22222222"}},
+        {"x\nX\n\"a\" 1\na 1\n", false, {"x", "\"a\" 1", "a 1"}}, // no space: the checksum alone
+        // A UTF-8 byte-order mark before the first line is not part of it.
+        {"\xEF\xBB\xBF; by hand\n\xEF\xBB\xBF" "a 1", false, {"\xEF\xBB\xBF" "a 1"}},
+        {"\xEF\xBB\xBF" + Digest + " a", true, {"a " + Digest}},
         {"a 1\n a 1\n", false, {"a 1", " a 1"}}, {" a 1\na 1 \n", false, {"a 1"}},
         // MD5: binary marker, two spaces and one space are one record; "*" goes from the name after its trim.
         {Digest + " *empty.txt\n" + Digest + "  empty.txt\n" + Digest + " empty.txt\n", true, {"empty.txt " + Digest}},
@@ -59,7 +65,7 @@ TEST(SplitEntryLine, LastSpaceQuotesAndBackslashes) {
         {"My Song (live).mp3 0A1B2C3D", "My Song (live).mp3", "0A1B2C3D"},
         {"\"two  spaces.txt\" 12345678", "two  spaces.txt", "12345678"},
         {"a.bin\t12345678", "", "a.bin\t12345678"}, {"a.bin ", "a.bin", ""}, {" \t ", "", ""},
-        {"sub\\dir\\a.bin 1", "sub/dir/a.bin", "1"}, {"  \"q\"  1", "q", "1"}, {"\"\" 1", "", "1"},
+        {"sub\\dir\\a.bin 1", "sub/dir/a.bin", "1"}, {"\\sub\\a 1", "sub/a", "1"}, {"/abs/a 1", "/abs/a", "1"}, {"  \"q\"  1", "q", "1"}, {"\"\" 1", "", "1"},
         {"\" 1", "\"", "1"}, {"\"a 1", "a", "1"}, {"\"\"a\"\" 1", "\"a\"", "1"}, {"a b c", "a b", "c"},
     };
     for (const auto& [Line, Name, Checksum] : Cases) {
@@ -107,33 +113,45 @@ protected:
     }
 };
 
-// Names are joined to the list's folder as written ("/", "..", links and all); the sizes are those of
-// the joined paths; folders, absolute and empty names are not found. A zero byte ends a list.
+// Names are joined to the list's folder as written ("..", links and all), a leading "\\" of a Windows list
+// included; a name beginning with "/" is absolute, however the list's own path is spelled. The sizes are
+// those of the joined paths; folders and empty names are not found. A zero byte ends a list.
 TEST_F(OpenLists, RecordsInListOrderResolvedAgainstEachListsFolder) {
     Dir.Write("a/one.bin", "1");
     Dir.Write("a/sub/two.bin", "22");
     Dir.Write("outside.bin", "333");
     std::filesystem::create_directory_symlink(Dir / "a/sub", Dir / "a/link");
-    const std::string A = Dir.Write("a/a.sfv", "; by hand\r\none.bin 1\r\nsub\\two.bin 2\r\n/one.bin 3\r\n"
+    const std::string A = Dir.Write("a/a.sfv", "; by hand\r\none.bin 1\r\nsub\\two.bin 2\r\n\\one.bin 3\r\n"
                                                "//sub//two.bin 4\n../outside.bin 5\nlink/two.bin 6\n"
-                                               "sub/../one.bin 7\n");
-    const std::string B = Dir.Write("b/b.sfv", "none 8\n. 9\n\" \" 10\n" + Folder() + "a/one.bin 11\nnospace\n" +
-                                                   std::string(1, '\0') + "after.bin 12\n");
+                                               "sub/../one.bin 7\n" + Folder() + "a/sub/two.bin 8\n");
+    const std::string B = Dir.Write("b/b.sfv", "none 9\n. 10\n\" \" 11\nnospace\n" + std::string(1, '\0') + "after.bin 12\n");
     const TOpenResult R = Open({A, B});
-    EXPECT_EQ(Records(), (Lines{"~/a/one.bin 1", "~/a/sub/two.bin 2", "~/a//one.bin 3", "~/a///sub//two.bin 4",
-                                "~/a/../outside.bin 5", "~/a/link/two.bin 6", "~/a/sub/../one.bin 7", "~/b/none 8",
-                                "~/b/. 9", "~/b/  10", "~/b/" + Folder() + "a/one.bin 11", "~/b/ nospace"}));
+    EXPECT_EQ(Records(), (Lines{"~/a/one.bin 1", "~/a/sub/two.bin 2", "~/a/one.bin 3", "//sub//two.bin 4",
+                                "~/a/../outside.bin 5", "~/a/link/two.bin 6", "~/a/sub/../one.bin 7",
+                                "~/a/sub/two.bin 8", "~/b/none 9", "~/b/. 10", "~/b/  11", "~/b/ nospace"}));
     std::vector<std::int64_t> Sizes;
     for (const auto& Rec : Items) {
         Sizes.push_back(Rec.Size);
         EXPECT_EQ(Rec.State, isUnchecked);
-        EXPECT_EQ(*Rec.ListFile, Sizes.size() <= 7 ? A : B);
+        EXPECT_EQ(ListPathOf(Rec), Sizes.size() <= 8 ? A : B);
     }
-    EXPECT_EQ(Sizes, (std::vector<std::int64_t>{1, 2, 1, 2, 3, 2, 1, -1, -1, -1, -1, -1}));
-    EXPECT_EQ(Items[0].ListFile, Items[6].ListFile); // one shared path per list
+    const std::vector<std::int64_t> Expected{1, 2, 1, -1, 3, 2, 1, 2, -1, -1, -1, -1};
+    EXPECT_EQ(Sizes, Expected);
+    EXPECT_EQ(Items[0].ListFile, Items[7].ListFile); // one shared path per list
     EXPECT_EQ(Counters.UncheckedCount, 12);
     EXPECT_FALSE(IsMd5List || R.IsMd5List);
     EXPECT_EQ(R.Caption, "Quorvane 2.6 - b.sfv");
+    // The list given without a folder, and as "./a.sfv": the same files.
+    const auto Cwd = std::filesystem::current_path();
+    std::filesystem::current_path(Dir / "a");
+    for (const std::string Spelling : {"a.sfv", "./a.sfv"}) {
+        Open({Spelling});
+        Sizes.clear();
+        for (const auto& Rec : Items)
+            Sizes.push_back(Rec.Size);
+        EXPECT_EQ(Sizes, std::vector<std::int64_t>(Expected.begin(), Expected.begin() + 8)) << Spelling;
+    }
+    std::filesystem::current_path(Cwd);
 }
 
 TEST_F(OpenLists, KindComesFromTheLastListReopeningReplacesAndAFailureKeepsWhatWasRead) {
@@ -164,6 +182,8 @@ TEST(ReaderAgainstReference, RandomTextsOfTheFormatsAlphabet) { // the fuzzer fe
         std::string Text(Gen() % 60, ' ');
         for (char& C : Text)
             C = Alphabet[Gen() % (sizeof Alphabet - 1)];
+        if (Round % 4 == 0)
+            Text.insert(0, "\xEF\xBB\xBF");
         for (const bool IsMd5 : {false, true})
             ASSERT_EQ(CleanListText(Text, IsMd5), qvref::CleanListText(Text, IsMd5)) << ::testing::PrintToString(Text);
     }
@@ -178,8 +198,8 @@ TEST(BadInput, MegabyteLinesAndAMillionLinesInLinearTime) {
     EXPECT_EQ(CleanListText(Digest + " " + Stars + "a" + Stars + "\n", true), Lines{"a " + Digest});
     EXPECT_EQ(CleanListText(std::string(4 << 20, ' ') + "x 1" + std::string(4 << 20, '\t'), false), Lines{"x 1"});
     std::string Text;
-    for (int I = 0; I < 1000000; ++I) // every name twice, in two cases
-        Text += (I % 2 ? "FILE" : "file") + std::to_string(I / 2) + ".bin 0A1B2C3D\r\n";
+    for (int I = 0; I < 1000000; ++I) // every entry twice, its checksum in two cases
+        Text += "file" + std::to_string(I / 2) + (I % 2 ? ".bin 0a1b2c3d\r\n" : ".bin 0A1B2C3D\r\n");
     const auto Start = std::chrono::steady_clock::now();
     L = CleanListText(Text, false);
     EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(30)); // quadratic would take hours
