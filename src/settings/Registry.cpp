@@ -5,13 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <system_error>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 
+#include "util/FileIo.h"
 #include "util/StringUtils.h"
 
 namespace quorvane {
@@ -198,12 +199,11 @@ TRegData LoadLocked(const QString& Path) {
 }
 
 void SaveLocked(const QString& Path, const TRegData& Data) {
-    QSaveFile F(Path);
-    if (!F.open(QIODevice::WriteOnly))
+    try {
+        WriteFileAtomically(QFile::encodeName(Path).toStdString(), Data.Text());
+    } catch (const std::system_error&) {
         throw ERegistryException("Cannot create file " + Path.toStdString());
-    std::string Text = Data.Text();
-    if (F.write(Text.data(), static_cast<qint64>(Text.size())) != static_cast<qint64>(Text.size()) || !F.commit())
-        throw ERegistryException("Cannot create file " + Path.toStdString());
+    }
 }
 
 } // namespace
