@@ -27,7 +27,17 @@ QUORVANE_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
     libglx-mesa0 qt6-qpa-plugins fonts-dejavu-core)
 # What the test suite adds: GoogleTest, the peers that lists are checked against, the fuzzer's compiler.
 QUORVANE_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev
-    rhash cksfv coreutils clang libclang-rt-14-dev zlib1g-dev libssl-dev)
+    rhash cksfv coreutils clang libclang-rt-14-dev zlib1g-dev libssl-dev locales)
+
+# The locale the tests of locale-driven texts run under (separators "." and ",", German month names).
+quorvane_need_test_locale() {
+    locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
+}
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     quorvane_need "$@"

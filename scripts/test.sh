@@ -9,6 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 quorvane_need "${QUORVANE_BUILD_PACKAGES[@]}" "${QUORVANE_TEST_PACKAGES[@]}"
+quorvane_need_test_locale
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)

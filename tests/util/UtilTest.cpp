@@ -7,11 +7,14 @@
 #include <string>
 #include <tuple>
 
+#include <fcntl.h>
+
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
 #include "util/Base64.h"
 #include "util/MatchMask.h"
+#include "util/FileIo.h"
 #include "util/PathUtils.h"
 #include "util/SizeText.h"
 #include "util/StringUtils.h"
@@ -73,15 +76,50 @@ TEST(PathUtils, AddBackslashLastPathNameAndFileParts) {
     }
 }
 
-TEST(PathUtils, DirExistsFollowsLinksAndRejectsFiles) {
+// What is at a path, from one look-up; DirExists follows links.
+TEST(FileIo, PathKindsSizesIdentityAndOwnedDescriptors) {
     qvtest::TempDir Dir;
     std::filesystem::create_directory(Dir / "sub");
     std::filesystem::create_directory_symlink(Dir / "sub", Dir / "link");
-    EXPECT_TRUE(DirExists(Dir / "sub/"));
-    EXPECT_TRUE(DirExists(Dir / "link"));
-    EXPECT_FALSE(DirExists(Dir.Write("f.txt", "x")));
-    EXPECT_FALSE(DirExists(Dir / "missing"));
-    EXPECT_FALSE(DirExists(""));
+    std::filesystem::create_symlink(Dir / "none", Dir / "broken");
+    const std::string File = Dir.Write("f.txt", "abc");
+    std::filesystem::create_hard_link(File, Dir / "hard");
+    const std::tuple<std::string, bool, TPathKind, std::int64_t, bool> Cases[] = {
+        {File, true, TPathKind::File, 3, false},       {Dir / "sub/", true, TPathKind::Folder, -1, true},
+        {Dir / "link", true, TPathKind::Folder, -1, true}, {Dir / "link", false, TPathKind::Other, -1, false},
+        {Dir / "broken", true, TPathKind::None, -1, false}, {Dir / "broken", false, TPathKind::Other, -1, false},
+        {"/dev/null", true, TPathKind::Other, -1, false}, {"", true, TPathKind::None, -1, false}};
+    for (const auto& [Path, Follow, Kind, Size, IsDir] : Cases) {
+        const TPathInfo Info = PathInfo(Path, Follow);
+        EXPECT_EQ(Info.Kind, Kind) << Path << Follow;
+        EXPECT_EQ(Info.Size, Size) << Path;
+        EXPECT_EQ(Info.Error != 0, Kind == TPathKind::None) << Path;
+        if (Follow)
+            EXPECT_EQ(DirExists(Path), IsDir) << Path;
+    }
+    EXPECT_TRUE(PathInfo(File).SameFileAs(PathInfo(Dir / "hard")));
+    EXPECT_FALSE(PathInfo(File).SameFileAs(PathInfo(Dir / "none")));
+    TUniqueFd Fd(::open(File.c_str(), O_RDONLY));
+    EXPECT_EQ(FdInfo(Fd.Get()).Size, 3);
+    TUniqueFd Moved = std::move(Fd);
+    EXPECT_FALSE(Fd.Valid());
+    EXPECT_EQ(Moved.Close(), 0);
+    EXPECT_FALSE(Moved.Valid());
+    EXPECT_TRUE(IsOwnTemporaryName(".quorvane-tmp-ab12") && !IsOwnTemporaryName("x.quorvane-tmp-"));
+}
+
+// The console tool's separators and month names come from the environment's locale (the test command
+// installs de_DE.UTF-8).
+TEST(EnvironmentLocaleFormat, FollowsTheEnvironment) {
+    const std::string Saved = std::getenv("LC_ALL") ? std::getenv("LC_ALL") : "";
+    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    const LocaleFormat De = EnvironmentLocaleFormat();
+    ::setenv("LC_ALL", "C", 1);
+    const LocaleFormat C = EnvironmentLocaleFormat();
+    Saved.empty() ? ::unsetenv("LC_ALL") : ::setenv("LC_ALL", Saved.c_str(), 1);
+    EXPECT_EQ(De.ThousandSeparator + De.DecimalSeparator + De.ShortMonthNames[2], ".,M\xC3\xA4r");
+    EXPECT_EQ(C.ThousandSeparator + C.DecimalSeparator + C.ShortMonthNames[2], ",.Mar");
+    EXPECT_EQ(SizeToText(smBytes, true, 1234567.0, De), "1.234.567 bytes");
 }
 
 LocaleFormat Separators(const char* Thousands, const char* Decimal = ".") {

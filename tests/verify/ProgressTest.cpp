@@ -56,6 +56,7 @@ TEST_F(ProgressTest, RateAndTimeLeft) {
         {10 * MiB, 1500, 2 * MiB, "(1.00 MB/s)", "9 seconds"},
         {2048, 10, 0, "(0.00 MB/s)", "3 seconds"},     // no bytes yet: one kilobyte per second
         {MiB, 2000, MiB, "(0.50 MB/s)", "1 seconds"},  // the estimate never reads zero
+        {MiB, 2000, 10 * MiB, "(5.00 MB/s)", "1 seconds"}, // nor below zero when files grew
     };
     for (const auto& [Total, At, Bytes, Rate, Left] : Cases) {
         SCOPED_TRACE(At);
@@ -97,8 +98,10 @@ TEST_F(ProgressTest, BarsChangeOnlyWithTheirValueAndHiddenOrEmptyRunsOnlyCountBy
     EXPECT_EQ(Progress.BytesDone, 100);
     EXPECT_EQ(Notified, 1) << "a call that changes nothing posts nothing";
     EXPECT_EQ(Progress.UpdateProgress(100, 2).TotalBar, 26);  // 102 of 400 bytes: 25.5 % rounds to 26
-    EXPECT_EQ(Progress.UpdateProgress(100, 498).TotalBar, 150) << "passes 100 when files grew";
+    Progress.UpdateProgress(120, 498); // files grew since their sizes were taken: never past full
+    EXPECT_EQ(std::make_pair(Progress.Latest().FileBar, Progress.Latest().TotalBar), std::make_pair(100, 100));
     EXPECT_EQ(Notified, 3);
+    EXPECT_EQ(Progress.LastFilePos, 100);
     for (const bool Visible : {false, true}) {  // a hidden panel, then a run of no bytes
         StartRun(Visible ? 0 : 1000);
         Progress.SetVisible(Visible);
