@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/CliCommands.h"
+#include "app/CliOutput.h"
 #include "app/CliProgress.h"
 #include "checksum/Crc32.h"
 #include "lists/ItemRows.h"
@@ -46,9 +47,9 @@ public:
         if (!Rec)
             return;
         Line.Clear();
-        std::printf("%s %s\n", StateWord(Image), Rec->FileName.c_str());
+        PutOut(std::string(StateWord(Image)) + " " + Printable(Rec->FileName) + "\n");
         if (Line.Enabled())
-            std::fflush(stdout);
+            FlushOut();
     }
     void RowSizeChanged(std::int32_t, std::int64_t) override {}
     void ScrollIntoView(std::int32_t) override {}
@@ -64,44 +65,13 @@ private:
     std::string Completion;
 };
 
-const char* const CheckHelp =
-    "Usage: quorvane-cli check [--quiet] LIST...\n"
-    "Checks every file named in the SFV or MD5 lists and prints its state (Good, Bad or Missing).\n"
-    "\n"
-    "  --quiet     print only the files that are not Good\n"
-    "  -h, --help  show this help and exit\n"
-    "\n"
-    "Exit status: 0 all Good; 1 a file was Bad or Missing; 2 usage error or a list that cannot be\n"
-    "opened; 130 interrupted (Ctrl+C).\n";
+const TCliOption CheckOptions[] = {
+    {"--quiet", "", "print only the files that are not Good"},
+};
 
-int Usage() {
-    std::fputs("Usage: quorvane-cli check [--quiet] LIST...\nTry 'quorvane-cli check --help'.\n", stderr);
-    return 2;
-}
-
-} // namespace
-
-int RunCheckCommand(const TArgs& Args) {
-    bool Quiet = false;
-    std::vector<std::string> Lists;
-    bool Options = true;
-    for (const std::string& Arg : Args) {
-        if (Options && Arg == "--") {
-            Options = false;
-        } else if (Options && Arg == "--quiet") {
-            Quiet = true;
-        } else if (Options && (Arg == "-h" || Arg == "--help")) {
-            std::fputs(CheckHelp, stdout);
-            return 0;
-        } else if (Options && Arg.size() > 1 && Arg[0] == '-') {
-            std::fprintf(stderr, "quorvane-cli: check: unknown option '%s'\n", Arg.c_str());
-            return Usage();
-        } else {
-            Lists.push_back(Arg);
-        }
-    }
-    if (Lists.empty())
-        return Usage();
+int RunCheck(const TCliArgs& Args) {
+    const bool Quiet = Args.Has("--quiet");
+    const TArgs& Lists = Args.Operands;
 
     ItemList Items;
     TCounters Counters;
@@ -109,7 +79,7 @@ int RunCheckCommand(const TArgs& Args) {
     try {
         OpenChecksumFiles(Lists, Items, Counters, IsMd5List);
     } catch (const ListFileError& E) {
-        std::fprintf(stderr, "quorvane-cli: %s\n", E.what());
+        PutError(E.what());
         return 2;
     }
 
@@ -127,17 +97,30 @@ int RunCheckCommand(const TArgs& Args) {
     View.ClearLine();
 
     const bool Aborted = CliInterrupted();
-    std::printf("%d Good, %d Bad, %d Missing, %d Unchecked", Counters.GoodCount.load(), Counters.BadCount.load(),
-                Counters.MissingCount.load(), Counters.UncheckedCount.load());
+    PutOutF("%d Good, %d Bad, %d Missing, %d Unchecked", Counters.GoodCount.load(), Counters.BadCount.load(),
+            Counters.MissingCount.load(), Counters.UncheckedCount.load());
     if (Aborted)
-        std::printf(" (interrupted)\n");
+        PutOut(" (interrupted)\n");
     else
-        std::printf(". %s\n", View.CompletionText().c_str());
-    std::fflush(stdout);
+        PutOut(". " + View.CompletionText() + "\n");
 
     if (Aborted)
         return ExitInterrupted;
     return Counters.BadCount > 0 || Counters.MissingCount > 0 || Counters.UncheckedCount > 0 ? 1 : 0;
 }
+
+} // namespace
+
+const TCliCommand CheckCommand{
+    .Name = "check",
+    .Synopsis = "[--quiet] LIST...",
+    .Summary = "check every listed file: Good, Bad or Missing",
+    .About = "Checks every file named in the SFV or MD5 lists and prints its state (Good, Bad or Missing).\n",
+    .Options = CheckOptions,
+    .Operand = "list file",
+    .Footer = "Exit status: 0 all Good; 1 a file was Bad or Missing; 2 usage error or a list that cannot be\n"
+              "opened; 130 interrupted (Ctrl+C).\n",
+    .Run = RunCheck,
+};
 
 } // namespace quorvane

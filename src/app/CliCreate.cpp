@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/CliCommands.h"
+#include "app/CliOutput.h"
 #include "app/CliProgress.h"
 #include "lists/ListWriter.h"
 #include "util/PathUtils.h"
@@ -30,34 +31,16 @@ namespace quorvane {
 
 namespace {
 
-const char* const CreateHelp =
-    "Usage: quorvane-cli create (--sfv|--md5) [-o LIST] [--force] PATH...\n"
-    "Writes one SFV or MD5 list of one folder's files (not descending; existing .sfv and .md5\n"
-    "files left out), or of the given files of one folder.\n"
-    "\n"
-    "  --sfv, --md5  the kind of list\n"
-    "  -o LIST       the list to write (default: FOLDER/FOLDERNAME.sfv or .md5)\n"
-    "  --force       replace an existing list\n"
-    "  -h, --help    show this help and exit\n"
-    "\n"
-    "The header's date and time follow the locale (LC_TIME). Exit status: 0 written; 1 written, but\n"
-    "files that cannot be read were left out; 2 usage or write errors; 130 interrupted (Ctrl+C).\n";
-
-int Usage() {
-    std::fputs("Usage: quorvane-cli create (--sfv|--md5) [-o LIST] [--force] PATH...\n"
-               "Try 'quorvane-cli create --help'.\n",
-               stderr);
-    return 2;
-}
+const TCliOption CreateOptions[] = {
+    {"--sfv", "", "", 1},
+    {"--md5", "", "the kind of list", 1},
+    {"-o", "LIST", "the list to write (default: FOLDER/FOLDERNAME.sfv or .md5)"},
+    {"--force", "", "replace an existing list"},
+};
 
 int Fail(const std::string& Text) {
-    std::fprintf(stderr, "quorvane-cli: %s\n", Text.c_str());
+    PutError(Text);
     return 2;
-}
-
-int UsageError(const std::string& Text) {
-    Fail(Text);
-    return Usage();
 }
 
 bool StatPath(const std::string& Path, struct stat& St) { return ::stat(Path.c_str(), &St) == 0; }
@@ -130,40 +113,11 @@ private:
     CliProgressLine Line;
 };
 
-} // namespace
-
-int RunCreateCommand(const TArgs& Args) {
-    int FilterIndex = 0;
-    std::string Output;
-    bool Force = false;
-    std::vector<std::string> Paths;
-    bool Options = true;
-    for (std::size_t I = 0; I < Args.size(); ++I) {
-        const std::string& Arg = Args[I];
-        if (Options && Arg == "--") {
-            Options = false;
-        } else if (Options && (Arg == "--sfv" || Arg == "--md5")) {
-            const int Index = Arg == "--sfv" ? 1 : 2;
-            if (FilterIndex != 0 && FilterIndex != Index)
-                return UsageError("create: choose one of --sfv and --md5");
-            FilterIndex = Index;
-        } else if (Options && Arg == "--force") {
-            Force = true;
-        } else if (Options && (Arg == "-h" || Arg == "--help")) {
-            std::fputs(CreateHelp, stdout);
-            return 0;
-        } else if (Options && Arg == "-o") {
-            if (I + 1 >= Args.size() || Args[I + 1].empty())
-                return UsageError("create: -o needs a list path");
-            Output = Args[++I];
-        } else if (Options && Arg.size() > 1 && Arg[0] == '-') {
-            return UsageError("create: unknown option '" + Arg + "'");
-        } else {
-            Paths.push_back(Arg);
-        }
-    }
-    if (FilterIndex == 0 || Paths.empty())
-        return Usage();
+int RunCreate(const TCliArgs& Args) {
+    const int FilterIndex = Args.Has("--md5") ? 2 : 1;
+    const std::string Output = Args.Value("-o");
+    const bool Force = Args.Has("--force");
+    const TArgs& Paths = Args.Operands;
 
     // What to list: one folder, or files that share one folder.
     std::string Folder;
@@ -248,15 +202,31 @@ int RunCreateCommand(const TArgs& Args) {
         return Fail(std::string(E.what()) + ": " + std::strerror(E.Error()));
     }
     if (Result.Aborted) {
-        std::fputs("quorvane-cli: User Aborted\n", stderr);
+        PutError("User Aborted");
         return ExitInterrupted;
     }
-    for (const std::string& Name : Result.LeftOut)
-        std::fprintf(stderr, "quorvane-cli: left out of the list, cannot be read: %s\n", Name.c_str());
+    for (const TLeftOut& Left : Result.LeftOut)
+        PutError("left out of the list: " + Left.Name + " (" + Left.Reason + ")");
     if (Result.Written)
-        std::printf("%s: %zu files. Complete in %s\n", Result.Target.Path.c_str(), Result.Listed,
-                    DurationText(Result.ElapsedSeconds).c_str());
+        PutOutF("%s: %zu files. Complete in %s\n", Printable(Result.Target.Path).c_str(), Result.Listed,
+                DurationText(Result.ElapsedSeconds).c_str());
     return Result.LeftOut.empty() ? 0 : 1;
 }
+
+} // namespace
+
+const TCliCommand CreateCommand{
+    .Name = "create",
+    .Synopsis = "(--sfv|--md5) [-o LIST] [--force] PATH...",
+    .Summary = "write a list of the files of one folder",
+    .About = "Writes one SFV or MD5 list of one folder's files (not descending; existing .sfv and .md5\n"
+             "files left out), or of the given files of one folder.\n",
+    .Options = CreateOptions,
+    .Operand = "path",
+    .Footer = "The header's date and time follow the locale (LC_TIME). Exit status: 0 written; 1 written, but\n"
+              "files that cannot be read were left out; 2 usage or write errors; 130 interrupted (Ctrl+C).\n",
+    .Run = RunCreate,
+    .RequiredChoice = 1,
+};
 
 } // namespace quorvane

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/CliCommands.h"
+#include "app/CliOutput.h"
 #include "lists/ItemRows.h"
 #include "lists/ListReader.h"
 #include "util/LocaleFormat.h"
@@ -17,21 +18,12 @@ namespace quorvane {
 
 namespace {
 
-const char* const ListUsage =
-    "Usage: quorvane-cli list [--tsv] LIST...\n"
-    "Prints the records of SFV and MD5 lists in the order the desktop program reads them.\n"
-    "\n"
-    "  --tsv       one line per record: list path, file name, checksum, size in bytes (-1 when\n"
-    "              the file is not found), separated by tabs; in the fields a backslash, tab,\n"
-    "              line feed or carriage return is written as \\\\, \\t, \\n or \\r\n"
-    "  -h, --help  show this help and exit\n"
-    "\n"
-    "Exit status: 0 success; 2 usage error or a list that cannot be opened (the records of the\n"
-    "lists before it are printed).\n";
-
-void Put(std::string_view Text) {
-    std::fwrite(Text.data(), 1, Text.size(), stdout);
-}
+const TCliOption ListOptions[] = {
+    {"--tsv", "",
+     "one line per record: list path, file name, checksum, size in bytes (-1 when\n"
+     "the file is not found), separated by tabs; in the fields a backslash, tab,\n"
+     "line feed or carriage return is written as \\\\, \\t, \\n or \\r"},
+};
 
 // A TSV field: the four bytes that would break the one-line, four-field layout are escaped.
 void PutField(std::string& Line, std::string_view Text) {
@@ -59,7 +51,7 @@ void PrintTsv(const ItemList& Items) {
     std::string Line;
     for (const TItemRec& Rec : Items) {
         Line.clear();
-        PutField(Line, Rec.ListFile ? *Rec.ListFile : std::string());
+        PutField(Line, ListPathOf(Rec));
         Line += '\t';
         PutField(Line, Rec.FileName);
         Line += '\t';
@@ -67,23 +59,14 @@ void PrintTsv(const ItemList& Items) {
         Line += '\t';
         Line += std::to_string(Rec.Size);
         Line += '\n';
-        Put(Line);
+        PutOut(Line);
     }
-}
-
-// Control bytes would move the terminal's cursor: shown as "?", as ls does.
-std::string Printable(std::string_view Text) {
-    std::string Out(Text);
-    for (char& C : Out)
-        if (static_cast<unsigned char>(C) < 32 || C == 127)
-            C = '?';
-    return Out;
 }
 
 // The name of a record as written in its list ("\\" read as "/"): FileName without the list's folder.
 std::string_view NameInList(const TItemRec& Rec) {
     std::string_view Name = Rec.FileName;
-    const std::string_view List = Rec.ListFile ? std::string_view(*Rec.ListFile) : std::string_view();
+    const std::string_view List = ListPathOf(Rec);
     const std::size_t Slash = List.rfind('/');
     const std::string_view Folder = Slash == std::string_view::npos ? std::string_view() : List.substr(0, Slash + 1);
     if (Name.substr(0, Folder.size()) == Folder)
@@ -109,9 +92,9 @@ void PrintTable(ItemList& Items, const LocaleFormat& Locale) {
     }
     for (const TRow& Row : Rows) {
         if (Row.Kind == TRowKind::Separator) {
-            Put("\n");
+            PutOut("\n");
         } else if (Row.Kind == TRowKind::Header) {
-            Put(Printable(Row.Caption) + "\n");
+            PutOut(Printable(Row.Caption) + "\n");
         } else {
             const std::string_view Name = NameInList(*Row.Record);
             std::string Line = "  " + Printable(Name);
@@ -121,40 +104,17 @@ void PrintTable(ItemList& Items, const LocaleFormat& Locale) {
             Line += "  ";
             PadTo(Line, Row.SizeText.size(), SizeWidth);
             Line += Row.SizeText + "\n";
-            Put(Line);
+            PutOut(Line);
         }
     }
     const auto Found = static_cast<std::size_t>(
         std::count_if(Items.begin(), Items.end(), [](const TItemRec& R) { return R.Size >= 0; }));
-    std::printf("\n%zu record%s, %zu not found\n", Items.Count(), Items.Count() == 1 ? "" : "s", Items.Count() - Found);
+    PutOutF("\n%zu record%s, %zu not found\n", Items.Count(), Items.Count() == 1 ? "" : "s", Items.Count() - Found);
 }
 
-} // namespace
-
-int RunListCommand(const TArgs& Args) {
-    bool Tsv = false;
-    bool OptionsDone = false;
-    std::vector<std::string> Lists;
-    for (const std::string& A : Args) {
-        if (!OptionsDone && A == "--") {
-            OptionsDone = true;
-        } else if (!OptionsDone && A == "--tsv") {
-            Tsv = true;
-        } else if (!OptionsDone && (A == "-h" || A == "--help")) {
-            std::fputs(ListUsage, stdout);
-            return 0;
-        } else if (!OptionsDone && A.size() > 1 && A[0] == '-') {
-            std::fprintf(stderr, "quorvane-cli list: unknown option '%s'\nTry 'quorvane-cli list --help'.\n",
-                         A.c_str());
-            return 2;
-        } else {
-            Lists.push_back(A);
-        }
-    }
-    if (Lists.empty()) {
-        std::fputs("quorvane-cli list: no list file given\nTry 'quorvane-cli list --help'.\n", stderr);
-        return 2;
-    }
+int RunList(const TCliArgs& Args) {
+    const bool Tsv = Args.Has("--tsv");
+    const TArgs& Lists = Args.Operands;
 
     ItemList Items;
     TCounters Counters;
@@ -171,14 +131,24 @@ int RunListCommand(const TArgs& Args) {
         PrintTsv(Items);
     else if (!Items.Empty() || Status == 0)
         PrintTable(Items, EnvironmentLocaleFormat());
-    std::fflush(stdout);
+    FlushOut();
     if (!Error.empty())
-        std::fprintf(stderr, "quorvane-cli: %s\n", Error.c_str());
-    if (std::ferror(stdout)) {
-        std::fputs("quorvane-cli: cannot write to standard output\n", stderr);
-        return 2;
-    }
+        PutError(Error);
     return Status;
 }
+
+} // namespace
+
+const TCliCommand ListCommand{
+    .Name = "list",
+    .Synopsis = "[--tsv] LIST...",
+    .Summary = "print the records of the lists, as the desktop program reads them",
+    .About = "Prints the records of SFV and MD5 lists in the order the desktop program reads them.\n",
+    .Options = ListOptions,
+    .Operand = "list file",
+    .Footer = "Exit status: 0 success; 2 usage error or a list that cannot be opened (the records of the\n"
+              "lists before it are printed).\n",
+    .Run = RunList,
+};
 
 } // namespace quorvane

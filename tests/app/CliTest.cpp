@@ -1,4 +1,5 @@
-// The console tool: list, hash, check and create; usage and exit statuses, odd files, failed writes, Ctrl+C.
+// The console tool: list, hash, check and create; options, help and usage errors, exit statuses, odd files and
+// names, failed writes to standard output and to lists, Ctrl+C.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,13 +19,12 @@ using namespace quorvane;
 
 namespace {
 
-using qvtest::ReadFile;
-using qvtest::RunCli;
+using namespace qvtest;
 using TArgs = std::vector<std::string>;
 
-bool Has(const std::string& Text, const std::string& Part) {
-    return Text.find(Part) != std::string::npos;
-}
+const std::string Me = "quorvane-cli: ", Done = " Missing, 0 Unchecked. Complete in 0 seconds\n";
+
+const auto Has = [](const std::string& Text, const std::string& Part) { return Text.find(Part) != std::string::npos; };
 
 std::vector<std::string> FilesIn(const std::string& Folder) {
     std::vector<std::string> Names;
@@ -44,14 +43,14 @@ bool MakeEndlessFile(const std::string& Path) {
 }
 
 // The console tool sent SIGINT after 0.6 s, as by Ctrl+C (and SIGKILL 60 s later should it hang).
-qvtest::RunResult RunInterrupted(TArgs Args) {
+RunResult RunInterrupted(TArgs Args) {
     Args.insert(Args.begin(), {"timeout", "--preserve-status", "-k", "60", "-s", "INT", "0.6", QUORVANE_CLI_PATH});
-    return qvtest::Run(Args);
+    return Run(Args);
 }
 
 class Cli : public ::testing::Test {
 protected:
-    qvtest::TempDir Dir;
+    TempDir Dir;
     void Write(std::initializer_list<std::pair<std::string, std::string>> Files) {
         for (const auto& [Name, Bytes] : Files)
             Dir.Write(Name, Bytes);
@@ -61,13 +60,11 @@ protected:
         int Exit;
         std::string Out, Err = {};
     };
-    // Runs "quorvane-cli Command Args..." in Dir for each case: the exit status and the exact output.
-    void ExpectRuns(const std::string& Command, const std::vector<TRun>& Runs) {
+    // Runs "quorvane-cli Args..." in Dir for each case: the exit status and the exact output.
+    void ExpectRuns(const std::vector<TRun>& Runs, StdoutTo To = StdoutTo::Collect) {
         for (const TRun& C : Runs) {
-            TArgs Args{Command};
-            Args.insert(Args.end(), C.Args.begin(), C.Args.end());
-            SCOPED_TRACE(C.Args.front() + " ... " + C.Args.back());
-            const auto R = RunCli(Args, Dir.Path().string());
+            SCOPED_TRACE(::testing::PrintToString(C.Args) + " to " + std::to_string(static_cast<int>(To)));
+            const auto R = RunCli(C.Args, Dir.Path().string(), To);
             EXPECT_EQ(R.ExitCode, C.Exit);
             EXPECT_EQ(R.Out, C.Out);
             EXPECT_EQ(R.Err, C.Err); // no progress line when standard error is not a terminal
@@ -75,82 +72,62 @@ protected:
     }
 };
 
-// list
-
-TEST_F(Cli, ListTsvIsExactlyOneLinePerRecordAndErrors) {
+TEST_F(Cli, ListTsvOneLinePerRecordAndTableGroupedPerList) {
     Write({{"a/one.bin", "1"}, {"a/sub/two.bin", "22"}, {"b/four.bin", ""}, {"c.sfv", "; only a comment\r\n"}});
-    // Comments, a quoted name, a backslash folder and a repeated name (in other case); MD5 text and binary lines.
+    // Comments, a quoted name, a backslash folder, a repeated entry (checksum in other case); MD5 text, binary lines.
     Write({{"a/a.sfv", "; header\r\n;\r\none.bin 0A1B2C3D\r\nsub\\two.bin 12345678\r\n"
-                       "\"three file.bin\" 0badf00d\r\nONE.BIN 0a1b2c3d\r\n"},
-           {"b/b.md5", "d41d8cd98f00b204e9800998ecf8427e *four.bin\nd41d8cd98f00b204e9800998ecf8427e  five.bin\n"},
-           {"t\\ab.sfv", "x.bin\t12345678\nname 1\t2\n"}});
-    const std::string Odd = Dir / "t\\\\ab.sfv", Folder = Dir / "";
+                       "\"three file.bin\" 0badf00d\r\none.bin 0a1b2c3d\r\n"},
+           {"b/b.md5", "d41d8cd98f00b204e9800998ecf8427e *four.bin\nd41d8cd98f00b204e9800998ecf8427e  five.bin\n"}});
+    Write({{"t\\ab.sfv", "x.bin\t12345678\nname 1\t2\n"}, {"big.bin", std::string(2048, 'x')}});
+    Write({{"a.sfv", "big.bin 0A1B2C3D\nsub\\gone.bin 12345678\n"}, {"b.sfv", "x\x01y.bin 1\n"}});
+    const std::string Odd = Dir / "t\\\\ab.sfv\t" + (Dir / ""), None = Me + "Cannot open file none.sfv\n";
+    const std::string Table = "a.sfv\n  big.bin       0A1B2C3D       2 KB\n  sub/gone.bin  12345678  Not Found\n\n";
     const auto RecordsOfA = [](const std::string& P) { // P: the folder as given
         return P + "a.sfv\t" + P + "one.bin\t0A1B2C3D\t1\n" + P + "a.sfv\t" + P + "sub/two.bin\t12345678\t2\n" + P +
                "a.sfv\t" + P + "three file.bin\t0badf00d\t-1\n";
     };
     const std::string RecordsOfB = "./b/b.md5\t./b/four.bin\td41d8cd98f00b204e9800998ecf8427e\t0\n"
                                    "./b/b.md5\t./b/five.bin\td41d8cd98f00b204e9800998ecf8427e\t-1\n";
-    ExpectRuns("list", {{{"--tsv", "a/a.sfv", "c.sfv", "--", "./b/b.md5"}, 0, RecordsOfA("a/") + RecordsOfB},
-                        // Tabs and backslashes are escaped.
-                        {{"--tsv", Dir / "t\\ab.sfv"},
-                         0,
-                         Odd + "\t" + Folder + "\tx.bin\\t12345678\t-1\n" + Odd + "\t" + Folder + "name\t1\\t2\t-1\n"},
-                        // A list that cannot be opened is an error after the records of the lists before it.
-                        {{"--tsv", "c.sfv", "./a/a.sfv", "none.sfv", "./b/b.md5"},
-                         2,
-                         RecordsOfA("./a/"),
-                         "quorvane-cli: Cannot open file none.sfv\n"}});
+    ExpectRuns({{{"list", "--tsv", "a/a.sfv", "c.sfv", "--", "./b/b.md5"}, 0, RecordsOfA("a/") + RecordsOfB},
+                // Tabs and backslashes are escaped.
+                {{"list", "--tsv", Dir / "t\\ab.sfv"}, 0, Odd + "\tx.bin\\t12345678\t-1\n" + Odd + "name\t1\\t2\t-1\n"},
+                // A list that cannot be opened is an error after the records of the lists before it.
+                {{"list", "--tsv", "c.sfv", "./a/a.sfv", "none.sfv", "./b/b.md5"}, 2, RecordsOfA("./a/"), None},
+                // The table: a header per list, names as written (control bytes shown as "?"), a blank line between.
+                {{"list", "a.sfv", "b.sfv"},
+                 0,
+                 Table + "b.sfv\n  x?y.bin       1         Not Found\n\n3 records, 2 not found\n"}});
 }
-
-TEST_F(Cli, ListTableGroupsRecordsPerList) {
-    Dir.Write("big.bin", std::string(2048, 'x'));
-    const std::string A = Dir.Write("a.sfv", "big.bin 0A1B2C3D\nsub\\gone.bin 12345678\n");
-    const std::string B = Dir.Write("b.sfv", "x\x01y.bin 1\n");
-    const auto R = RunCli({"list", A, B});
-    EXPECT_EQ(R.ExitCode, 0) << R.Err;
-    EXPECT_EQ(R.Out.rfind(A + "\n", 0), 0u) << R.Out; // the first header
-    for (const std::string& Part : TArgs{"  big.bin       0A1B2C3D", "2 KB\n", "  sub/gone.bin  12345678",
-                                         "Not Found\n\n" + B + "\n", // a blank line between lists
-                                         "x?y.bin",                  // control bytes shown as "?"
-                                         "\n3 records, 2 not found\n"})
-        EXPECT_TRUE(Has(R.Out, Part)) << Part << "\n" << R.Out;
-}
-
-// hash
 
 TEST_F(Cli, HashEntryLinesInArgumentOrder) {
     Write({{"digits.txt", "123456789"}, {"-odd", "123456789"}, {"abc", "abc"}, {"a.bin", ""}, {"folder/x", ""}});
-    ExpectRuns("hash", {{{"digits.txt"}, 0, "digits.txt CBF43926\n"}, // CRC-32 by default
-                        {{"--md5", "abc"}, 0, "900150983CD24FB0D6963F7D28E17F72 abc\n"},
-                        {{"--", "-odd"}, 0, "-odd CBF43926\n"},
-                        {{"abc", "a.bin"}, 0, "abc 352441C2\na.bin 00000000\n"},
-                        {{Dir / "abc"}, 0, Dir / "abc" + " 352441C2\n"}, // the name as given
-                        // Files that cannot be opened or read get a message and no line; our own memory opens as
-                        // a regular file but fails on the first read.
-                        {{"--crc32", "missing", "abc", "folder", "/proc/self/mem"},
-                         1,
-                         "abc 352441C2\n",
-                         "quorvane-cli: Cannot open file missing (No such file or directory)\n"
-                         "quorvane-cli: Cannot open file folder (Is a directory)\n"
-                         "quorvane-cli: Cannot read file /proc/self/mem (Input/output error)\n"}});
+    const std::string Cannot = Me + "Cannot open file ", NoFile = " (No such file or directory)\n";
+    const std::string Errors = Cannot + "missing" + NoFile + Cannot + "--md5" + NoFile + Cannot +
+                               "folder (Is a directory)\n" + Me +
+                               "Cannot read file /proc/self/mem (Input/output error)\n" + Cannot + "x?[31m" + NoFile;
+    ExpectRuns(
+        {{{"hash", "--crc32", "digits.txt"}, 0, "digits.txt CBF43926\n"},
+         {{"hash", "--md5", "abc"}, 0, "900150983CD24FB0D6963F7D28E17F72 abc\n"},
+         {{"hash", "--", "-odd"}, 0, "-odd CBF43926\n"},
+         {{"hash", "abc", "a.bin"}, 0, "abc 352441C2\na.bin 00000000\n"}, // CRC-32 by default
+         {{"hash", Dir / "abc"}, 0, Dir / "abc" + " 352441C2\n"},         // the name as given
+         // Unreadable files (our memory opens, then fails to read) get a message, no line; options end at the 1st file.
+         {{"hash", "missing", "--md5", "abc", "folder", "/proc/self/mem", "x\x1b[31m"}, 1, "abc 352441C2\n", Errors}});
 }
 
-// check
-
 TEST_F(Cli, CheckLinesSummaryExitStatusAndCtrlC) {
-    Write({{"good.txt", "hello"}, {"bad.txt", "hullo"}, {"a", "abc"}});
-    Write({{"l.sfv", "good.txt 3610a686\r\nbad.txt 3610A686\r\ngone.txt 3610A686\r\n"},
-           {"one.sfv", "a 352441C2\n"},
-           {"two.md5", "900150983cd24fb0d6963f7d28e17f72 *a\n"},
-           {"empty.sfv", "; nothing\r\n"}});
-    const std::string Done = " Missing, 0 Unchecked. Complete in 0 seconds\n";
-    ExpectRuns("check", {{{"l.sfv"}, 1, "Good good.txt\nBad bad.txt\nMissing gone.txt\n1 Good, 1 Bad, 1" + Done},
-                         {{"--quiet", "l.sfv"}, 1, "Bad bad.txt\nMissing gone.txt\n1 Good, 1 Bad, 1" + Done},
-                         {{"--quiet", "two.md5"}, 0, "1 Good, 0 Bad, 0" + Done},
-                         {{"one.sfv", "one.sfv"}, 0, "Good a\nGood a\n2 Good, 0 Bad, 0" + Done},
-                         {{"empty.sfv"}, 0, "0 Good, 0 Bad, 0" + Done},
-                         {{"none.sfv"}, 2, "", "quorvane-cli: Cannot open file none.sfv\n"}});
+    Write({{"good.txt", "hello"}, {"bad.txt", "hullo"}, {"a", "abc"}, {"a\x1b[31m", "abc"}, {"one.sfv", "a 352441C2"}});
+    Write({{"l.sfv", "good.txt 3610a686\r\nbad.txt 3610A686\r\ngone.txt 3610A686\r\n"}, {"empty.sfv", "; nothing\n"}});
+    Write({{"two.md5", "900150983cd24fb0d6963f7d28e17f72 *a\n"}, {"e.sfv", "a\x1b[31m 352441C2\ngone\x1b[31m 0\n"}});
+    ExpectRuns({{{"check", "l.sfv"}, 1, "Good good.txt\nBad bad.txt\nMissing gone.txt\n1 Good, 1 Bad, 1" + Done},
+                {{"check", "--quiet", "l.sfv"}, 1, "Bad bad.txt\nMissing gone.txt\n1 Good, 1 Bad, 1" + Done},
+                {{"check", "--quiet", "two.md5"}, 0, "1 Good, 0 Bad, 0" + Done},
+                {{"check", "one.sfv", "one.sfv"}, 0, "Good a\nGood a\n2 Good, 0 Bad, 0" + Done},
+                {{"check", "empty.sfv"}, 0, "0 Good, 0 Bad, 0" + Done},
+                {{"check", "none.sfv"}, 2, "", Me + "Cannot open file none.sfv\n"},
+                // Control bytes in names (from a list, they could drive the terminal) shown as "?".
+                {{"check", "e.sfv"}, 1, "Good a?[31m\nMissing gone?[31m\n1 Good, 0 Bad, 1" + Done},
+                {{"check", "e.sfv", "x\x1b[31m"}, 2, "", Me + "Cannot open file x?[31m\n"}});
     // Ctrl+C stops after the current chunk and reports.
     if (!MakeEndlessFile(Dir / "huge"))
         GTEST_SKIP() << "no sparse files here";
@@ -159,104 +136,119 @@ TEST_F(Cli, CheckLinesSummaryExitStatusAndCtrlC) {
     EXPECT_EQ(R.Out, "Good " + (Dir / "good.txt") + "\n1 Good, 0 Bad, 0 Missing, 2 Unchecked (interrupted)\n");
 }
 
-// create
-
 class CliCreate : public Cli {
 protected:
     const std::string Data = Dir / "Album";
     void SetUp() override {
-        Write({{"Album/b track.flac", "bbbb"},
-               {"Album/a.txt", "hello"},
-               {"Album/old.SFV", "a.txt 3610A686\r\n"},
-               {"Album/sums.Md5", ""},
-               {"Album/sub/inner.txt", "not listed"}});
+        Write({{"Album/b track.flac", "bbbb"}, {"Album/a.txt", "hello"}, {"Album/old.SFV", "a.txt 3610A686\r\n"}});
+        Write({{"Album/sums.Md5", ""}, {"Album/sub/inner.txt", "not listed"}, {"-l.sfv", "x 00000000\n"}, {"x", ""}});
     }
 };
 
-// Usage errors and refused creations exit 2 with nothing on standard output and write no file; help and
-// version exit 0.
-TEST_F(CliCreate, UsageErrorsAndRefusals) {
-    const std::string Other = Dir.Write("Other/x", "x"), Empty = Dir / "Empty", ReadOnly = Dir / "ro";
-    std::filesystem::create_directories(Empty);
-    std::filesystem::create_directories(ReadOnly);
-    ASSERT_EQ(::chmod(ReadOnly.c_str(), 0555), 0);
-    // The arguments, the exit status, and what standard error says (standard output for help).
-    std::vector<std::tuple<TArgs, int, std::string>> Cases{
-        {{}, 2, "Usage: quorvane-cli COMMAND"},
-        {{"--help"}, 0, "  list [--tsv] LIST..."},
-        {{"--version"}, 0, "2.6"},
-        {{"bogus"}, 2, "unknown command 'bogus'"},
-        {{"list", "--tsv"}, 2, "quorvane-cli list: no list file given"},
-        {{"list", "--csv", "x"}, 2, "quorvane-cli list: unknown option '--csv'"},
-        {{"hash"}, 2, "no file given"},
-        {{"hash", "--crc32", "--md5", "x"}, 2, "choose one of --crc32 and --md5"},
-        {{"hash", "--help"}, 0, "Usage: quorvane-cli hash [--crc32|--md5] FILE..."},
-        {{"check", "--loud", "x"}, 2, "unknown option '--loud'"},
-        {{"create", Data}, 2, "Usage: quorvane-cli create"},
-        {{"create", "--sfv", "--md5", Data}, 2, "choose one of --sfv and --md5"},
-        {{"create", "--sfv", Data, "-o"}, 2, "-o needs a list path"},
-        {{"create", "--sfv", Data + "/a.txt", Other}, 2, ""}, // files of two folders
-        {{"create", "--sfv", Data + "/nothing"}, 2, "Cannot open file " + Data + "/nothing"},
-        {{"create", "--sfv", Empty}, 2, ""},
+// Usage errors in one format from each command's option table, "--" ending the options everywhere, help from
+// the same tables. Usage errors and refused creations exit 2 with nothing on standard output and write no file.
+TEST_F(CliCreate, UsageErrorsRefusalsHelpAndVersion) {
+    const auto Usage = [](const std::string& Command, const std::string& Says) {
+        return Me + Command + ": " + Says + "\nTry 'quorvane-cli " + Command + " --help'.\n";
     };
-    if (::geteuid() != 0) // permissions do not bind root
-        Cases.push_back({{"create", "--sfv", "-o", ReadOnly + "/l.sfv", Data}, 2, "Cannot create file " + ReadOnly});
-    for (const auto& [Args, Exit, Says] : Cases) {
-        SCOPED_TRACE(Args.empty() ? "(none)" : Args[0] + " " + Args.back());
+    Dir.Write("O/x", "x");
+    std::filesystem::create_directories(Dir / "Empty");
+    ExpectRuns(
+        {{{"--version"}, 0, "quorvane-cli (Quorvane 2.6)\n"},
+         {{"bogus"}, 2, "", Me + "unknown command 'bogus'\nTry 'quorvane-cli --help'.\n"},
+         {{"list", "--csv", "x"}, 2, "", Usage("list", "unknown option '--csv'")},
+         {{"list", "--tsv"}, 2, "", Usage("list", "no list file given")},
+         {{"list", "--tsv", "--", "-l.sfv"}, 0, "-l.sfv\tx\t00000000\t0\n"},
+         {{"hash", "--md5"}, 2, "", Usage("hash", "no file given")},
+         {{"hash", "--crc32", "--md5", "x"}, 2, "", Usage("hash", "choose one of --crc32 and --md5")},
+         {{"check", "--quiet", "-\x1b[31m", "x"}, 2, "", Usage("check", "unknown option '-?[31m'")},
+         {{"check", "--quiet"}, 2, "", Usage("check", "no list file given")},
+         {{"check", "--quiet", "--", "-l.sfv"}, 0, "1 Good, 0 Bad, 0" + Done},
+         {{"create", "Album"}, 2, "", Usage("create", "give --sfv or --md5")},
+         {{"create", "--sfv", "--md5", "Album"}, 2, "", Usage("create", "choose one of --sfv and --md5")},
+         {{"create", "--sfv", "Album", "-o"}, 2, "", Usage("create", "option '-o' needs a value")},
+         {{"create", "--md5", "-o", "", "Album"}, 2, "", Usage("create", "option '-o' needs a value")},
+         {{"create", "--sfv", "--force"}, 2, "", Usage("create", "no path given")},
+         {{"create", "--sfv", "Album/a.txt", "O/x"}, 2, "", Me + "create: the files must all be in one folder: O/x\n"},
+         {{"create", "--sfv", "Album/none"}, 2, "", Me + "Cannot open file Album/none: No such file or directory\n"},
+         {{"create", "--sfv", "Empty"}, 2, "", Me + "no files to list in Empty\n"},
+         {{"create", "--sfv", "-o", "l", "--", "-l.sfv"}, 0, "l.sfv: 1 files. Complete in 0 seconds\n"}});
+    for (const auto& [Args, Says] : std::vector<std::pair<TArgs, std::string>>{
+             {{"--help"}, "\n  hash [--crc32|--md5] FILE...  print a list entry line for each file (CRC-32 by"},
+             {{"list", "-h"}, "Usage: quorvane-cli list [--tsv] LIST...\nPrints the records of SFV and MD5 lists"},
+             {{"list", "--help"}, " (-1 when\n              the file is not found), separated by tabs"},
+             {{"create", "--force", "--help", "--bogus"},
+              "\n  --sfv, --md5  the kind of list\n  -o LIST       the list to write (default: FOLDER/FOLDERNAME.sfv"
+              " or .md5)\n  --force       replace an existing list\n  --            the arguments that follow are"
+              " paths\n  -h, --help    show this help and exit\n\n"}}) {
         const auto R = RunCli(Args);
-        EXPECT_EQ(R.ExitCode, Exit);
-        EXPECT_TRUE(Has(Exit == 0 ? R.Out : R.Err, Says)) << R.Out << R.Err;
-        EXPECT_TRUE(Exit == 0 || R.Out.empty()) << R.Out;
+        EXPECT_EQ(R.ExitCode, 0);
+        EXPECT_TRUE(Has(R.Out, Says) && R.Err.empty()) << R.Out << R.Err;
     }
     EXPECT_EQ(FilesIn(Data), (TArgs{"a.txt", "b track.flac", "old.SFV", "sub", "sums.Md5"}));
-    EXPECT_EQ(FilesIn(Dir.Path().string()), (TArgs{"Album", "Empty", "Other", "ro"}));
-    EXPECT_TRUE(FilesIn(Empty).empty() && FilesIn(ReadOnly).empty());
+    EXPECT_EQ(FilesIn(Dir.Path().string()), (TArgs{"-l.sfv", "Album", "Empty", "O", "l.sfv", "x"}));
+    EXPECT_TRUE(FilesIn(Dir / "Empty").empty());
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    ASSERT_EQ(::mkdir((Dir / "ro").c_str(), 0555), 0);
+    ExpectRuns(
+        {{{"create", "--md5", "-o", "ro/l", "x"}, 2, "", Me + "Cannot create file ro/l.md5: Permission denied\n"}});
+    EXPECT_TRUE(FilesIn(Dir / "ro").empty());
 }
 
-// Regular files only, no lists of either kind, no descent, in name order: the bytes of the desktop's writer
-// (but for the date and time of writing on the first line of an SFV list).
-TEST_F(CliCreate, FolderListGoesIntoTheFolderNamedAfterIt) {
-    const auto NoTime = [](const std::string& Text) {
-        return Text.rfind("; Generated by ", 0) == 0 ? Text.substr(Text.find('\r')) : Text;
-    };
+// Output that cannot be written (a full disk, closed, a reader gone with SIGPIPE ignored) is an error of every
+// command, --help and --version too; with descriptor 1 closed no file opened meanwhile takes it (fdinfo/1 is there).
+TEST_F(CliCreate, WriteErrorsOnStandardOutput) {
+    for (const auto& [To, Reason] :
+         {std::pair{StdoutTo::DevFull, "No space left on device"}, std::pair{StdoutTo::Closed, "Bad file descriptor"},
+          std::pair{StdoutTo::BrokenPipe, "Broken pipe"}}) {
+        std::vector<TRun> Runs;
+        for (const TArgs& Args : {TArgs{"--help"}, TArgs{"--version"}, TArgs{"check", "--help"},
+                                  TArgs{"list", "./-l.sfv"}, TArgs{"check", "./-l.sfv"},
+                                  TArgs{"hash", "/proc/self/fdinfo/1"}, TArgs{"create", "--sfv", "--force", "Album"}})
+            Runs.push_back({Args, 2, "", Me + "cannot write to standard output: " + Reason + "\n"});
+        ExpectRuns(Runs, To);
+    }
+}
+
+// A folder's list: regular files only, no lists of either kind, no descent, in name order, the bytes of the
+// desktop's writer (but for the date and time of writing on the first line of an SFV list). An ".md5" name makes
+// an MD5 list whatever the option (and a name without extension gets the kind's); the files given of one folder
+// are listed in that order; an existing list only goes with --force; an unreadable file, or a name no list can
+// hold, is left out and reported. Control bytes in names are shown as "?".
+TEST_F(CliCreate, FolderListsOutputNamesFilesGivenOverwritingAndLeftOut) {
+    const auto NoTime = [](std::string T) { return T.starts_with("; Generated by ") ? T.substr(T.find('\r')) : T; };
     TCreateRequest Request;
     Request.Folder = Data;
     Request.Entries = {{"a.txt", false, 5}, {"b track.flac", false, 4}};
     Request.FileName = Dir / "desktop";
-    for (const int Kind : {1, 2}) {
-        const std::string Ext = Kind == 1 ? "sfv" : "md5";
+    for (const auto& [Kind, Ext] : {std::pair{1, std::string("sfv")}, std::pair{2, std::string("md5")}}) {
         ASSERT_EQ(RunCli({"create", "--" + Ext, Data}).ExitCode, 0);
         Request.FilterIndex = Kind;
         TCreateHooks Hooks;
         ASSERT_TRUE(CreateChecksumFile(Request, Hooks).Written);
         EXPECT_EQ(NoTime(ReadFile(Data + "/Album." + Ext)), NoTime(ReadFile(Dir / ("desktop." + Ext)))) << Ext;
     }
-}
-
-TEST_F(CliCreate, OutputNameFilesGivenAndOverwriting) {
-    const std::string Md5OfA = "5D41402ABC4B2A76B9719D911017C592 a.txt\r\n";
-    // An ".md5" name makes an MD5 list whatever the option (and a name without extension gets the kind's).
-    ASSERT_EQ(RunCli({"create", "--sfv", "-o", Dir / "x.md5", Data}).ExitCode, 0);
-    EXPECT_EQ(ReadFile(Dir / "x.md5").substr(0, 40), Md5OfA);
-    // Files of one folder, in the order given.
-    auto R = RunCli({"create", "--sfv", Data + "/b track.flac", Data + "/old.SFV"});
-    EXPECT_EQ(R.ExitCode, 0) << R.Err;
+    std::filesystem::remove(Data + "/Album.sfv");
+    const std::string Md5OfA = "5D41402ABC4B2A76B9719D911017C592 a.txt\r\n", Files = " files. Complete in 0 seconds\n";
+    const std::string Old = Dir.Write("Album/Album.md5", "keep me"), E = "E\x1b[31m", Shown = "E?[31m/E?[31m.md5";
+    const std::string Exists = " exists; use --force to replace it\n", LeftOut = Me + "left out of the list: ";
+    const std::string Pipe = LeftOut + "pipe (cannot be read: No such device or address)\n";
+    Write({{E + "/x", ""}, {E + "/line\nbreak", ""}});
+    ASSERT_EQ(::mkfifo((Data + "/pipe").c_str(), 0644), 0);
+    ExpectRuns(
+        {{{"create", "--sfv", "-o", "x.md5", "Album"}, 0, "x.md5: 2" + Files},
+         {{"create", "--sfv", "Album/b track.flac", "Album/old.SFV"}, 0, "Album/Album.sfv: 2" + Files},
+         {{"create", "--md5", "Album"}, 2, "", Me + "Album/Album.md5" + Exists},
+         {{"create", "--md5", "-o", "p", "Album/a.txt", "Album/pipe"}, 1, "p.md5: 1" + Files, Pipe},
+         {{"create", "--md5", E}, 1, Shown + ": 1" + Files, LeftOut + "line?break (the name holds a line break)\n"},
+         {{"create", "--md5", E}, 2, "", Me + Shown + Exists}});
+    EXPECT_EQ(ReadFile(Dir / "x.md5").substr(0, 40) + ReadFile(Dir / "p.md5"), Md5OfA + Md5OfA);
     const std::string Text = ReadFile(Data + "/Album.sfv");
     EXPECT_TRUE(Has(Text, "\r\nb track.flac 0F4FF68B\r\nold.SFV ") && !Has(Text, "a.txt")) << Text;
-    // An existing list only goes with --force.
-    const std::string Old = Dir.Write("Album/Album.md5", "keep me");
-    R = RunCli({"create", "--md5", Data});
-    EXPECT_EQ(R.ExitCode, 2);
-    EXPECT_TRUE(Has(R.Err, "--force")) << R.Err;
     EXPECT_EQ(ReadFile(Old), "keep me");
     EXPECT_EQ(RunCli({"create", "--md5", "--force", Data}).ExitCode, 0);
     EXPECT_EQ(ReadFile(Old).substr(0, 40), Md5OfA);
-    // An unreadable file is left out and reported.
-    ASSERT_EQ(::mkfifo((Data + "/pipe").c_str(), 0644), 0);
-    R = RunCli({"create", "--md5", "-o", Dir / "p", Data + "/a.txt", Data + "/pipe"});
-    EXPECT_EQ(R.ExitCode, 1);
-    EXPECT_TRUE(Has(R.Err, "left out of the list, cannot be read: pipe")) << R.Err;
-    EXPECT_EQ(ReadFile(Dir / "p.md5"), Md5OfA);
 }
 
 // A failed write (a file-size limit of 512 bytes standing in for a full disk) and Ctrl+C keep the old
@@ -268,16 +260,13 @@ TEST_F(CliCreate, FailureOrCtrlCKeepsTheOldList) {
     const auto Files = FilesIn(Data);
     auto R = qvtest::Run(
         {"/bin/sh", "-c", "ulimit -f 1 && exec \"$0\" create --sfv --force \"$1\"", QUORVANE_CLI_PATH, Data});
-    EXPECT_EQ(R.ExitCode, 2) << R.Err;
-    EXPECT_TRUE(Has(R.Err, "Cannot create file " + Data + "/Album.sfv")) << R.Err;
+    EXPECT_TRUE(R.ExitCode == 2 && Has(R.Err, "Cannot create file " + Data + "/Album.sfv")) << R.ExitCode << R.Err;
     EXPECT_EQ(ReadFile(Old), "old list\r\n");
     EXPECT_EQ(FilesIn(Data), Files);
-
     if (!MakeEndlessFile(Data + "/huge"))
         GTEST_SKIP() << "no sparse files here";
     R = RunInterrupted({"create", "--sfv", "--force", Data});
-    EXPECT_EQ(R.ExitCode, 130) << R.Err;
-    EXPECT_TRUE(Has(R.Err, "User Aborted")) << R.Err;
+    EXPECT_TRUE(R.ExitCode == 130 && Has(R.Err, "User Aborted")) << R.ExitCode << R.Err;
     EXPECT_EQ(ReadFile(Old), "old list\r\n");
     EXPECT_EQ(FilesIn(Data).size(), Files.size() + 1); // only the huge file added
 }

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,6 +63,10 @@ std::string PatternBytes(std::size_t Count, unsigned Seed) {
 }
 
 RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir) {
+    return Run(Argv, WorkDir, StdoutTo::Collect);
+}
+
+RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir, StdoutTo To) {
     int OutPipe[2], ErrPipe[2];
     if (pipe2(OutPipe, O_CLOEXEC) != 0 || pipe2(ErrPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
@@ -72,6 +77,17 @@ RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir) 
         const int Null = open("/dev/null", O_RDONLY);
         dup2(Null, 0);
         dup2(OutPipe[1], 1);
+        int Broken[2];
+        if (To == StdoutTo::Closed) {
+            close(1);
+        } else if (To == StdoutTo::DevFull) {
+            dup2(open("/dev/full", O_WRONLY), 1);
+        } else if (To == StdoutTo::BrokenPipe && pipe(Broken) == 0) {
+            close(Broken[0]);
+            dup2(Broken[1], 1);
+            close(Broken[1]);
+            signal(SIGPIPE, SIG_IGN);
+        }
         dup2(ErrPipe[1], 2);
         if (!WorkDir.empty() && chdir(WorkDir.c_str()) != 0)
             _exit(126);
@@ -116,9 +132,13 @@ RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir) 
 }
 
 RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir) {
+    return RunCli(Args, WorkDir, StdoutTo::Collect);
+}
+
+RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir, StdoutTo To) {
     std::vector<std::string> Argv{QUORVANE_CLI_PATH_VALUE};
     Argv.insert(Argv.end(), Args.begin(), Args.end());
-    return Run(Argv, WorkDir);
+    return Run(Argv, WorkDir, To);
 }
 
 bool HaveProgram(const std::string& Name) {

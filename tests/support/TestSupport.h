@@ -46,6 +46,16 @@ RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir =
 // Runs the console tool built with this tree.
 RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir = {});
 
+// Where the program's standard output goes: collected into Out, or a place where writing fails.
+enum class StdoutTo {
+    Collect,
+    DevFull,    // /dev/full: ENOSPC
+    Closed,     // descriptor 1 closed
+    BrokenPipe, // a pipe without a reader, SIGPIPE ignored: EPIPE
+};
+RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir, StdoutTo To);
+RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir, StdoutTo To);
+
 // True when a program is on PATH.
 bool HaveProgram(const std::string& Name);
 
