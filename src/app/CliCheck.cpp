@@ -10,9 +10,8 @@
 #include "app/CliProgress.h"
 #include "checksum/Crc32.h"
 #include "lists/ItemRows.h"
-#include "lists/ListReader.h"
 #include "util/SizeText.h"
-#include "verify/VerifyRun.h"
+#include "verify/ChecksumSession.h"
 
 namespace quorvane {
 
@@ -73,28 +72,24 @@ int RunCheck(const TCliArgs& Args) {
     const bool Quiet = Args.Has("--quiet");
     const TArgs& Lists = Args.Operands;
 
-    ItemList Items;
-    TCounters Counters;
-    bool IsMd5List = false;
-    try {
-        OpenChecksumFiles(Lists, Items, Counters, IsMd5List);
-    } catch (const ListFileError& E) {
-        PutError(E.what());
+    TChecksumSession Session;
+    Session.ChecksumFiles = Lists;
+    if (const std::string Error = Session.Open(); !Error.empty()) {
+        PutError(Error);
         return 2;
     }
 
     InstallCliSignalHandlers();
-    ConsoleRunView View(BuildRows(Items, dfAll, smBytes), Quiet);
+    ConsoleRunView View(BuildRows(Session.Items(), dfAll, smBytes), Quiet);
     TProgress Progress(SystemTick, EnvironmentLocaleFormat());
-    {
-        const auto Run = StartCheck(Items, Counters, IsMd5List, View, Progress);
-        // Starting cleared CrcAbort; the worker checks nothing before Wait serves its BeginRun, so a
-        // Ctrl+C that came before the start still stops the run here.
-        if (CliInterrupted())
-            CrcAbort = true;
-        Run->Wait();
-    }
+    Session.StartCheck(View, Progress);
+    // Starting cleared CrcAbort; the worker checks nothing before Wait serves its BeginRun, so a Ctrl+C
+    // that came before the start still stops the run here.
+    if (CliInterrupted())
+        Session.Abort();
+    Session.Wait();
     View.ClearLine();
+    const TCounters& Counters = Session.Counters();
 
     const bool Aborted = CliInterrupted();
     PutOutF("%d Good, %d Bad, %d Missing, %d Unchecked", Counters.GoodCount.load(), Counters.BadCount.load(),
@@ -104,6 +99,10 @@ int RunCheck(const TCliArgs& Args) {
     else
         PutOut(". " + View.CompletionText() + "\n");
 
+    if (const std::string Failure = Session.RunFailure(); !Failure.empty()) {
+        PutError(Failure);
+        return 2;
+    }
     if (Aborted)
         return ExitInterrupted;
     return Counters.BadCount > 0 || Counters.MissingCount > 0 || Counters.UncheckedCount > 0 ? 1 : 0;
@@ -118,8 +117,8 @@ const TCliCommand CheckCommand{
     .About = "Checks every file named in the SFV or MD5 lists and prints its state (Good, Bad or Missing).\n",
     .Options = CheckOptions,
     .Operand = "list file",
-    .Footer = "Exit status: 0 all Good; 1 a file was Bad or Missing; 2 usage error or a list that cannot be\n"
-              "opened; 130 interrupted (Ctrl+C).\n",
+    .Footer = "Exit status: 0 all Good; 1 a file was Bad or Missing; 2 usage error, a list that cannot be\n"
+              "opened, or a check stopped by an error (out of memory); 130 interrupted (Ctrl+C).\n",
     .Run = RunCheck,
 };
 

@@ -5,26 +5,25 @@
 // strftime's "%x" (the locale's date) and "%X" (its time), the console's counterparts of the desktop's
 // short date and long time formats; the month names of the comment lines come from the same locale.
 
-#include <dirent.h>
-#include <sys/stat.h>
-
-#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <memory>
+#include <system_error>
 #include <string>
 #include <vector>
 
 #include "app/CliCommands.h"
 #include "app/CliOutput.h"
 #include "app/CliProgress.h"
+#include "lists/CreationRules.h"
 #include "lists/ListWriter.h"
+#include "util/FileIo.h"
 #include "util/PathUtils.h"
 #include "util/StringUtils.h"
+#include "verify/ChecksumSession.h"
 #include "verify/Progress.h"
 
 namespace quorvane {
@@ -41,40 +40,6 @@ const TCliOption CreateOptions[] = {
 int Fail(const std::string& Text) {
     PutError(Text);
     return 2;
-}
-
-bool StatPath(const std::string& Path, struct stat& St) { return ::stat(Path.c_str(), &St) == 0; }
-
-// Files of a folder that a folder's list covers: regular files (links followed), not descending, without
-// lists of either kind, in name order.
-bool FolderEntries(const std::string& Folder, std::vector<TBrowserEntry>& Entries, int& Error) {
-    std::unique_ptr<DIR, int (*)(DIR*)> Dir(::opendir(Folder.c_str()), ::closedir);
-    if (!Dir) {
-        Error = errno;
-        return false;
-    }
-    std::string Prefix = Folder;
-    AddBackslash(Prefix);
-    errno = 0;
-    while (const dirent* Ent = ::readdir(Dir.get())) {
-        const std::string Name = Ent->d_name;
-        if (Name == "." || Name == "..")
-            continue;
-        const std::string Ext = LowerAscii(ExtractFileExt(Name));
-        if (Ext == ".sfv" || Ext == ".md5")
-            continue;
-        struct stat St {};
-        if (!StatPath(Prefix + Name, St) || !S_ISREG(St.st_mode))
-            continue;
-        Entries.push_back(TBrowserEntry{Name, false, static_cast<std::int64_t>(St.st_size)});
-    }
-    if (errno != 0) {
-        Error = errno;
-        return false;
-    }
-    std::sort(Entries.begin(), Entries.end(),
-              [](const TBrowserEntry& A, const TBrowserEntry& B) { return A.Name < B.Name; });
-    return true;
 }
 
 // The locale's date ("%x") or time ("%X") of now.
@@ -122,62 +87,53 @@ int RunCreate(const TCliArgs& Args) {
     // What to list: one folder, or files that share one folder.
     std::string Folder;
     std::vector<TBrowserEntry> Entries;
-    struct stat St {};
-    if (Paths.size() == 1 && DirExists(Paths.front())) {
+    std::vector<TLeftOut> Skipped;
+    const bool OneFolder = Paths.size() == 1 && DirExists(Paths.front());
+    // Without -o the list goes into the folder, named after it, as the folder context menu names it.
+    if (OneFolder) {
         Folder = Paths.front();
-        int Error = 0;
-        if (!FolderEntries(Folder, Entries, Error))
-            return Fail("Cannot open file " + Folder + ": " + std::strerror(Error));
     } else {
-        std::string FolderId;
+        TPathInfo FolderId;
         for (const std::string& Path : Paths) {
-            if (!StatPath(Path, St))
-                return Fail("Cannot open file " + Path + ": " + std::strerror(errno));
-            if (S_ISDIR(St.st_mode))
+            const TPathInfo Info = PathInfo(Path);
+            if (!Info.Exists())
+                return Fail("Cannot open file " + Path + ": " + std::strerror(Info.Error));
+            if (Info.IsFolder())
                 return Fail("create: give one folder, or files of one folder: " + Path + " is a folder");
-            std::string Part(ExtractFilePath(Path));
-            struct stat Dir {};
-            if (!StatPath(Part.empty() ? "." : Part, Dir))
-                return Fail("Cannot open file " + Path + ": " + std::strerror(errno));
-            const std::string Id = std::to_string(Dir.st_dev) + ":" + std::to_string(Dir.st_ino);
-            if (FolderId.empty()) {
-                FolderId = Id;
+            const std::string Part(ExtractFilePath(Path));
+            const TPathInfo Dir = PathInfo(Part.empty() ? "." : Part);
+            if (!Dir.Exists())
+                return Fail("Cannot open file " + Path + ": " + std::strerror(Dir.Error));
+            if (!FolderId.Exists()) {
+                FolderId = Dir;
                 Folder = Part.empty() ? "." : Part;
-            } else if (Id != FolderId) {
+            } else if (!Dir.SameFileAs(FolderId)) {
                 return Fail("create: the files must all be in one folder: " + Path);
             }
-            Entries.push_back(TBrowserEntry{std::string(ExtractFileName(Path)), false,
-                                            S_ISREG(St.st_mode) ? static_cast<std::int64_t>(St.st_size) : 0});
+            Entries.push_back(TBrowserEntry{std::string(ExtractFileName(Path)), false, Info.IsFile() ? Info.Size : 0});
         }
     }
-
-    if (Entries.empty())
-        return Fail("no files to list in " + Folder);
-
-    // Without -o the list goes into the folder, named after it, as the folder context menu names it.
-    std::string Target = Output;
-    if (Target.empty()) {
-        std::string Base = Folder;
-        AddBackslash(Base);
-        std::string Name = LastPathName(Base);
-        if (Name.empty() || Name == "." || Name == "..") {
-            // "." and ".." name the folder only relative to here: take its real name.
-            if (const std::unique_ptr<char, void (*)(void*)> Real(::realpath(Base.c_str(), nullptr), std::free); Real)
-                Name = LastPathName(Real.get());
-        }
-        Target = Base + Name + (FilterIndex == 2 ? ".md5" : ".sfv");
-    }
+    const std::string Target = Output.empty() ? DefaultListPath(Folder, FilterIndex == 2) : Output;
     const TListTarget Decided = DecideListTarget(Target, FilterIndex);
-    if (StatPath(Decided.Path, St)) {
-        if (S_ISDIR(St.st_mode))
+    if (const TPathInfo Existing = PathInfo(Decided.Path); Existing.Exists()) {
+        if (Existing.IsFolder())
             return Fail("Cannot create file " + Decided.Path + ": " + std::strerror(EISDIR));
         if (!Force)
             return Fail(Decided.Path + " exists; use --force to replace it");
     }
-    // Found out before hashing, not after: the target's folder must be there.
-    const std::string TargetFolder(ExtractFilePath(Decided.Path));
-    if (!TargetFolder.empty() && !DirExists(TargetFolder))
-        return Fail("Cannot create file " + Decided.Path + ": " + std::strerror(ENOENT));
+    if (OneFolder) {
+        try {
+            TFolderScan Scan = ScanFolder(Folder, Decided.Path);
+            Entries = std::move(Scan.Entries);
+            Skipped = std::move(Scan.Skipped);
+        } catch (const std::system_error& E) {
+            return Fail("Cannot open file " + Folder + ": " + std::strerror(E.code().value()));
+        }
+    }
+    for (const TLeftOut& Left : Skipped)
+        PutError("left out of the list: " + Left.Name + " (" + Left.Reason + ")");
+    if (Entries.empty())
+        return Fail("no files to list in " + Folder);
 
     std::setlocale(LC_ALL, "");
     TCreateRequest Request;
@@ -195,9 +151,10 @@ int RunCreate(const TCliArgs& Args) {
     ConsoleCreateHooks Hooks(Progress);
     Request.OnProgress = [&Hooks](std::uint8_t Percent, std::int32_t ChunkBytes) { Hooks.Update(Percent, ChunkBytes); };
 
+    TChecksumSession Session;
     TCreateResult Result;
     try {
-        Result = CreateChecksumFile(Request, Hooks);
+        Result = Session.Create(Request, Hooks);
     } catch (const ListCreateError& E) {
         return Fail(std::string(E.what()) + ": " + std::strerror(E.Error()));
     }
@@ -207,10 +164,12 @@ int RunCreate(const TCliArgs& Args) {
     }
     for (const TLeftOut& Left : Result.LeftOut)
         PutError("left out of the list: " + Left.Name + " (" + Left.Reason + ")");
+    if (Result.AllLeftOut)
+        return Fail("nothing written: every file was left out of " + Decided.Path);
     if (Result.Written)
         PutOutF("%s: %zu files. Complete in %s\n", Printable(Result.Target.Path).c_str(), Result.Listed,
                 DurationText(Result.ElapsedSeconds).c_str());
-    return Result.LeftOut.empty() ? 0 : 1;
+    return Result.LeftOut.empty() && Skipped.empty() ? 0 : 1;
 }
 
 } // namespace
@@ -223,8 +182,11 @@ const TCliCommand CreateCommand{
              "files left out), or of the given files of one folder.\n",
     .Options = CreateOptions,
     .Operand = "path",
-    .Footer = "The header's date and time follow the locale (LC_TIME). Exit status: 0 written; 1 written, but\n"
-              "files that cannot be read were left out; 2 usage or write errors; 130 interrupted (Ctrl+C).\n",
+    .Footer = "Files whose names a list cannot hold (a leading \";\" in SFV lists, leading or trailing blanks,\n"
+              "line breaks, wrapping quotes, backslashes, \"*\" in MD5 lists), files that cannot be read and\n"
+              "broken links are left out and reported. The header's date and time follow the locale (LC_TIME).\n"
+              "Exit status: 0 written; 1 written, but files were left out; 2 usage or write errors, or every\n"
+              "file left out (nothing written); 130 interrupted (Ctrl+C).\n",
     .Run = RunCreate,
     .RequiredChoice = 1,
 };

@@ -10,7 +10,7 @@
 #include "app/CliCommands.h"
 #include "app/CliOutput.h"
 #include "lists/ItemRows.h"
-#include "lists/ListReader.h"
+#include "verify/ChecksumSession.h"
 #include "util/LocaleFormat.h"
 #include "util/SizeText.h"
 
@@ -116,17 +116,12 @@ int RunList(const TCliArgs& Args) {
     const bool Tsv = Args.Has("--tsv");
     const TArgs& Lists = Args.Operands;
 
-    ItemList Items;
-    TCounters Counters;
-    bool IsMd5List = false;
-    int Status = 0;
-    std::string Error;
-    try {
-        OpenChecksumFiles(Lists, Items, Counters, IsMd5List);
-    } catch (const ListFileError& E) {
-        Error = E.what(); // the records of the lists before it are printed, as the desktop program shows them
-        Status = 2;
-    }
+    TChecksumSession Session;
+    Session.ChecksumFiles = Lists;
+    // After an error the records of the lists before it are printed, as the desktop program shows them.
+    const std::string Error = Session.Open();
+    const int Status = Error.empty() ? 0 : 2;
+    ItemList& Items = Session.Items();
     if (Tsv)
         PrintTsv(Items);
     else if (!Items.Empty() || Status == 0)
