@@ -84,7 +84,7 @@ double CliCheck(const std::string& List) {
 void CheckFigures(const char* What, const std::string& List) {
     TFrmMain W;
     W.show();
-    W.ChecksumFiles = {List};
+    W.Session().ChecksumFiles = {List};
     W.OpenChecksumFiles();
     double Cli = 1e9, Gui = 1e9, Stall = 0;
     // Times without the probe (it wakes the user-interface thread every millisecond); stalls with it.
@@ -136,9 +136,9 @@ int main(int argc, char** argv) {
         W.show();
         QCoreApplication::processEvents();
         Gui = Best(3, [&] {
-            W.ChecksumFiles = Lists;
+            W.Session().ChecksumFiles = Lists;
             W.OpenChecksumFiles();
-            W.lv->viewport()->repaint();
+            W.findChild<QTableView*>("lv")->viewport()->repaint();
         });
     }
     std::printf("%-28s window %.3f s, core reading %.3f s, ratio %.2f (target <= 1.50)\n", "open 100,000 entries", Gui,

@@ -19,7 +19,7 @@ using namespace quorvane;
 namespace {
 
 void ScreenshotTour(TFrmMain& Frm, const std::string& List, const QString& Dir) {
-    Frm.ChecksumFiles.assign(1, List);
+    Frm.Session().ChecksumFiles.assign(1, List);
     Frm.OpenChecksumFiles();
     QTimer::singleShot(800, &Frm, [&Frm, Dir] {
         Frm.grab().save(Dir + "/check-mode-before.png");

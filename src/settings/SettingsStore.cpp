@@ -9,6 +9,13 @@ TStartSettings ReadStartSettings() {
     TRegistry Reg;
     try {
         Reg.OpenKey(SettingsKey, true);
+    } catch (const ERegistryException& E) {
+        // Nothing could be read (a damaged file is kept aside): a first start's defaults, window centred.
+        S.Centre = true;
+        S.Error = E.what();
+        return S;
+    }
+    try {
         S.TopLayout = Reg.ValueExists("ToolbarPosition") && Reg.ReadInteger("ToolbarPosition") == 1;
         if (Reg.ValueExists("SizeType")) {
             int T = Reg.ReadInteger("SizeType");

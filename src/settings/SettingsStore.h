@@ -12,7 +12,8 @@ namespace quorvane {
 
 inline constexpr const char* SettingsKey = "Software\\Quorvane";
 
-// What the start-up reading found, in the order it is applied. Fields after a failed read stay unset.
+// What the start-up reading found, in the order it is applied. Fields after a failed read stay unset; when
+// the key itself cannot be opened (a damaged settings file) the defaults of a first start apply, centred.
 struct TStartSettings {
     bool TopLayout = false;           // "ToolbarPosition" is 1
     std::optional<int> SizeType;      // "SizeType" when it is 0, 1 or 2

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_set>
 
 #include <QAction>
 #include <QActionGroup>
@@ -18,6 +19,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
+#include <QProxyStyle>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -34,7 +37,8 @@
 #include "ui/uDragFilesTrg.h"
 #include "util/PathUtils.h"
 #include "util/StringUtils.h"
-#include "verify/VerifyRun.h"
+#include "lists/RunFlags.h"
+#include "verify/ChecksumSession.h"
 
 // Resources of a static library must be registered by name, outside any namespace.
 static void InitIconResources() {
@@ -42,7 +46,6 @@ static void InitIconResources() {
 }
 
 namespace quorvane {
-
 
 namespace {
 
@@ -60,6 +63,80 @@ QIcon ToolIcon(const QString& Name) {
     return Icon;
 }
 
+// A label that never asks for more width than it gets: a text too long for it ends in "...".
+class ElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter Painter(this);
+        const QRect R = contentsRect();
+        const QString Shown = fontMetrics().elidedText(text(), Qt::ElideRight, R.width());
+        style()->drawItemText(&Painter, R, static_cast<int>(alignment()), palette(), isEnabled(), Shown,
+                              foregroundRole());
+    }
+};
+
+// Width of the widest text of a size-text shape: every digit drawn as the font's widest digit, so texts that
+// differ in their digits only are measured once.
+class SizeTextWidths {
+public:
+    explicit SizeTextWidths(const QFontMetrics& Font) : Metrics(Font) {
+        for (char D = '0'; D <= '9'; ++D)
+            if (Metrics.horizontalAdvance(QChar(D)) > Metrics.horizontalAdvance(QChar(WideDigit)))
+                WideDigit = D;
+    }
+    void Add(const std::string& Text) {
+        Shape = Text;
+        for (char& C : Shape)
+            if (C >= '0' && C <= '9')
+                C = WideDigit;
+        if (Seen.insert(Shape).second)
+            Widest = std::max(Widest, Metrics.horizontalAdvance(QString::fromStdString(Shape)));
+    }
+    int Widest = 0;
+
+private:
+    QFontMetrics Metrics;
+    char WideDigit = '0';
+    std::string Shape;
+    std::unordered_set<std::string> Seen;
+};
+
+// The tool bar puts its buttons edge to edge on its panel: no frame, no margins.
+class FlatToolBarStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric Metric, const QStyleOption* Option, const QWidget* Widget) const override {
+        if (Metric == PM_ToolBarItemMargin || Metric == PM_ToolBarFrameWidth)
+            return 0;
+        return QProxyStyle::pixelMetric(Metric, Option, Widget);
+    }
+};
+
+// Tool buttons are 66 px wide, with 16 px pictures; the tool bar on top is 40 px high.
+constexpr int ButtonWidth = 66, IconSize = 16, TopBarHeight = 40;
+
+// The largest font, 8 points at most, in which every caption fits its button in both layouts: beside the
+// picture (Display's drop-down arrow after it, in the button's corner) and under it. The arrow takes
+// the last PM_MenuButtonIndicator - 4 px of the button, as the common style draws it.
+QFont ToolBarFont(QFont Font, const QStyle& Style) {
+    const int Frame = Style.pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int Arrow = Style.pixelMetric(QStyle::PM_MenuButtonIndicator) - 4;
+    for (double Points : {8.0, 7.5, 7.0, 6.5, 6.0}) {
+        Font.setPointSizeF(Points);
+        const QFontMetrics Metrics(Font);
+        bool Fits = IconSize + 4 + Metrics.height() + 2 * Frame <= TopBarHeight;
+        for (const char* Caption : {"New", "Verify", "Open", "Check", "Create", "Abort", "Options ", "About"})
+            Fits = Fits && IconSize + 4 + Metrics.horizontalAdvance(Caption) + 2 * Frame <= ButtonWidth;
+        if (Fits && IconSize + 4 + Metrics.horizontalAdvance("Display") + 2 * Frame + Arrow <= ButtonWidth)
+            break;
+    }
+    return Font;
+}
+
 QIcon StateIcon(int Image) {
     static const char* const Names[] = {"row_list", "row_unchecked", "row_missing", "row_bad", "row_good"};
     return QIcon(QString(":/icons/") + Names[Image] + ".svg");
@@ -74,25 +151,28 @@ TFrmMain::TFrmMain(std::vector<std::string> Args, QWidget* Parent) : QWidget(Par
     DisplayFilter = 1;
     BuildControls();
     setWindowTitle(AppTitle);
-    // Handled once the event loop runs and the window is on screen.
-    QMetaObject::invokeMethod(this, &TFrmMain::ProcessCommandLine, Qt::QueuedConnection);
-    ApplyStartSettings();
+    // Handled once the event loop runs and the window is on screen: a settings error is reported before
+    // the command line opens anything (whose own errors would otherwise come first).
+    const QString SettingsError = ApplyStartSettings();
+    QMetaObject::invokeMethod(
+        this, [this, SettingsError] { StartUp(SettingsError); }, Qt::QueuedConnection);
+}
+
+void TFrmMain::StartUp(const QString& SettingsError) {
+    if (!SettingsError.isEmpty())
+        ShowGeneralError(SettingsError);
+    ProcessCommandLine();
 }
 
 TFrmMain::~TFrmMain() {
     // FormDestroy. A run still going (the window was destroyed without being closed) is stopped first;
     // the worker ends after its current chunk and nothing of it reaches the view any more.
-    if (Running()) {
-        AppClosing = true;
-        CrcAbort = true;
-    }
-    Run.reset();
+    TheSession.Close();
     const bool Maximized = windowState() & Qt::WindowMaximized;
     std::string Error = WritePlacement({SavedWidth, SavedHeight, SavedLeft, SavedTop, Maximized});
     if (!Error.empty())
         ShowGeneralError(QString::fromStdString(Error));
     Model->SetRows({});
-    Items.Clear();
 }
 
 void TFrmMain::BuildControls() {
@@ -113,9 +193,9 @@ void TFrmMain::BuildControls() {
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
     ToolBar1->setIconSize(QSize(16, 16));
-    QFont Small = ToolBar1->font();
-    Small.setPointSizeF(qMin(Small.pointSizeF(), 8.0)); // the captions fit the 66 px buttons
-    ToolBar1->setFont(Small);
+    auto* Flat = new FlatToolBarStyle;
+    Flat->setParent(ToolBar1);
+    ToolBar1->setStyle(Flat);
     P5->addWidget(ToolBar1);
     auto AddCommand = [this](QAction*& Action, const char* Name, const QString& Caption, const QString& Icon,
                              void (TFrmMain::*Handler)()) {
@@ -123,20 +203,24 @@ void TFrmMain::BuildControls() {
         Action->setObjectName(Name);
         connect(Action, &QAction::triggered, this, Handler);
     };
+    auto AddSeparator = [this](const char* Name) { ToolBar1->addSeparator()->setObjectName(Name); };
     AddCommand(bCreate, "bCreate", "New", "new", &TFrmMain::bCreateClick);
     AddCommand(bOpen, "bOpen", "Open", "open", &TFrmMain::bOpenClick);
-    ToolBar1->addSeparator();
+    AddSeparator("ToolButton4");
     AddCommand(bCheck, "bCheck", "Check", "check", &TFrmMain::bCheckClick);
     AddCommand(bCancel, "bCancel", "Abort", "abort", &TFrmMain::bCancelClick);
-    ToolBar1->addSeparator();
+    AddSeparator("ToolButton1");
     bDisplay = ToolBar1->addAction(ToolIcon("display"), "Display");
     bDisplay->setObjectName("bDisplay");
     AddCommand(bOptions, "bOptions", "Options ", "options", &TFrmMain::bOptionsClick);
-    ToolBar1->addSeparator();
+    AddSeparator("ToolButton5");
+    AddSeparator("ToolButton7");
     AddCommand(ToolButton3, "ToolButton3", "About", "about", &TFrmMain::ToolButton3Click);
+    AddSeparator("ToolButton6");
 
     // Display filter menu: radio items of one group, tagged with the filter value.
     PopupMenu3 = new QMenu(this);
+    PopupMenu3->setObjectName("PopupMenu3");
     auto* Group = new QActionGroup(PopupMenu3);
     auto AddFilter = [&](QAction*& Item, const char* Name, const char* Caption, int Tag) {
         Item = PopupMenu3->addAction(Caption);
@@ -153,12 +237,16 @@ void TFrmMain::BuildControls() {
     mnuAll->setChecked(true);
     connect(Group, &QActionGroup::triggered, this, &TFrmMain::mnuDisplayClick);
     bDisplay->setMenu(PopupMenu3);
-    if (auto* B = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(bDisplay)))
+    if (auto* B = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(bDisplay))) {
+        // The menu drops down from the whole button; its arrow is drawn in the button's corner.
         B->setPopupMode(QToolButton::InstantPopup);
+        ToolBar1->setFont(ToolBarFont(ToolBar1->font(), *B->style()));
+    }
     Body->addWidget(Panel5);
 
     // Client: the checksum list over the progress panel.
     pClient = new QWidget(this);
+    pClient->setObjectName("pClient");
     auto* PC = new QVBoxLayout(pClient);
     PC->setContentsMargins(0, 0, 0, 0);
     PC->setSpacing(0);
@@ -183,30 +271,40 @@ void TFrmMain::BuildControls() {
     lv->installEventFilter(this);
     PC->addWidget(lv, 1);
 
+    // The progress panel has no layout of its own: Panel2Resize places its halves, so no text in them can
+    // widen a half or the window.
     Panel2 = new QWidget(pClient);
     Panel2->setObjectName("Panel2");
     Panel2->setFixedHeight(53);
-    auto* P2 = new QHBoxLayout(Panel2);
-    P2->setContentsMargins(4, 2, 4, 2);
-    auto Half = [this](QWidget*& Panel, QLabel*& Caption, const char* Text, QProgressBar*& Bar, QLabel*& Under) {
+    Panel2->installEventFilter(this);
+    auto Half = [this](QWidget*& Panel, const char* Name, QLabel*& Caption, const char* CaptionName, const char* Text,
+                       QProgressBar*& Bar, const char* BarName, QLabel*& Under, const char* UnderName) {
         Panel = new QWidget(Panel2);
+        Panel->setObjectName(Name);
         auto* L = new QVBoxLayout(Panel);
-        L->setContentsMargins(0, 0, 0, 0);
+        L->setSizeConstraint(QLayout::SetNoConstraint); // the half's width is Panel2Resize's alone
+        L->setContentsMargins(4, 2, 4, 2);
         L->setSpacing(1);
-        Caption = new QLabel(Text, Panel);
+        auto Label = [Panel](QLabel*& Out, const char* LabelName, const char* LabelText) {
+            Out = new ElidedLabel(LabelText, Panel);
+            Out->setObjectName(LabelName);
+            Out->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        };
+        Label(Caption, CaptionName, Text);
         Bar = new QProgressBar(Panel);
+        Bar->setObjectName(BarName);
         Bar->setRange(0, 100);
         Bar->setTextVisible(false);
         Bar->setFixedHeight(14);
-        Under = new QLabel(Panel);
+        Bar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        Label(Under, UnderName, "");
         L->addWidget(Caption);
         L->addWidget(Bar);
         L->addWidget(Under);
     };
-    Half(Panel3, lbFileName, "File Progress", FileProgressBar, Label1);
-    Half(Panel4, Label6, "Total Progress", TotalProgressBar, Label7);
-    P2->addWidget(Panel3, 1); // equal stretch: each half takes half of Panel2
-    P2->addWidget(Panel4, 1);
+    Half(Panel3, "Panel3", lbFileName, "lbFileName", "File Progress", FileProgressBar, "FileProgressBar", Label1,
+         "Label1");
+    Half(Panel4, "Panel4", Label6, "Label6", "Total Progress", TotalProgressBar, "TotalProgressBar", Label7, "Label7");
     Panel2->hide();
     PC->addWidget(Panel2);
     Body->addWidget(pClient, 1);
@@ -227,6 +325,7 @@ void TFrmMain::BuildControls() {
     Root->addWidget(sBar2);
 
     DragFilesTrg1 = new TDragFilesTrg(this);
+    DragFilesTrg1->setObjectName("DragFilesTrg1");
     DragFilesTrg1->SetTarget(this);
     connect(DragFilesTrg1, &TDragFilesTrg::OnDrop, this, &TFrmMain::DragFilesTrg1Drop);
 
@@ -247,19 +346,52 @@ void TFrmMain::ApplyToolbarPosition(int Position) {
     } else {
         Panel5->setMinimumWidth(0);
         Panel5->setMaximumWidth(QWIDGETSIZE_MAX);
-        Panel5->setFixedHeight(40);
+        Panel5->setFixedHeight(TopBarHeight);
     }
+    // Buttons 66 px wide in both layouts; separators 8 px (ToolButton7 1 px) along the bar.
     for (QAction* A : ToolBar1->actions()) {
-        if (A->isSeparator())
+        QWidget* W = ToolBar1->widgetForAction(A);
+        if (!W)
             continue;
-        if (QWidget* W = ToolBar1->widgetForAction(A)) {
-            W->setMinimumWidth(Left ? 66 : 0);
-            W->setMaximumWidth(Left ? 66 : QWIDGETSIZE_MAX);
+        if (!A->isSeparator()) {
+            W->setFixedWidth(ButtonWidth);
+            continue;
         }
+        const int Extent = A->objectName() == "ToolButton7" ? 1 : 8;
+        W->setMinimumSize(0, 0);
+        W->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (Left)
+            W->setFixedHeight(Extent);
+        else
+            W->setFixedWidth(Extent);
     }
 }
 
-void TFrmMain::ApplyStartSettings() {
+void TFrmMain::Panel2Resize() {
+    const int Width = Panel2->width(), Half = Width / 2;
+    Panel3->setGeometry(0, 0, Half, Panel2->height());
+    Panel4->setGeometry(Width - Half, 0, Half, Panel2->height());
+}
+
+void TFrmMain::FitSizeColumn(const std::string* NewText) {
+    constexpr int DesignedWidth = 90;
+    SizeTextWidths Widths(lv->fontMetrics());
+    if (NewText)
+        Widths.Add(*NewText);
+    else
+        for (const TRow& R : Model->Rows())
+            if (R.Kind == TRowKind::File)
+                Widths.Add(R.SizeText);
+    // The cell's text margins on both sides, the grid line, and a pixel to spare for rounding.
+    const int Margin = lv->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lv) + 1;
+    int Width = std::max(DesignedWidth, Widths.Widest + 2 * Margin + 2);
+    if (NewText)
+        Width = std::max(Width, lv->columnWidth(1));
+    if (Width != lv->columnWidth(1))
+        lv->horizontalHeader()->resizeSection(1, Width);
+}
+
+QString TFrmMain::ApplyStartSettings() {
     const TStartSettings S = ReadStartSettings();
     if (S.TopLayout)
         ApplyToolbarPosition(1);
@@ -281,11 +413,7 @@ void TFrmMain::ApplyStartSettings() {
     // Last: moving or resizing a hidden window drops its maximized state.
     if (S.Width && S.Height && S.Maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
-    if (!S.Error.empty()) {
-        const QString Text = QString::fromStdString(S.Error);
-        QMetaObject::invokeMethod(
-            this, [Text] { ShowGeneralError(Text); }, Qt::QueuedConnection);
-    }
+    return QString::fromStdString(S.Error);
 }
 
 void TFrmMain::ProcessCommandLine() {
@@ -299,9 +427,9 @@ void TFrmMain::ProcessCommandLine() {
         ShowGeneralError("Creating lists from the command line is not available in this version");
         return;
     }
-    ChecksumFiles.push_back(First);
-    OpenDialogFileName = PathText(ChecksumFiles.front());
-    OpenDialogInitialDir = PathText(std::string(ExtractFilePath(ChecksumFiles.front())));
+    TheSession.ChecksumFiles.push_back(First);
+    OpenDialogFileName = PathText(TheSession.ChecksumFiles.front());
+    OpenDialogInitialDir = PathText(std::string(ExtractFilePath(TheSession.ChecksumFiles.front())));
     if (OpenChecksumFiles())
         StartCheck();
 }
@@ -313,23 +441,22 @@ bool TFrmMain::OpenChecksumFiles() {
     Model->SetRows({});
     std::string Error;
     try {
-        quorvane::OpenChecksumFiles(ChecksumFiles, Items, Counters, IsMd5List);
-    } catch (const std::exception& E) {
-        Error = E.what();
+        Error = TheSession.Open();
+    } catch (const std::bad_alloc&) {
+        Error = "Out of memory: the lists could not be read";
     }
-    // After a failure the records read so far are shown, so no row refers to a disposed record.
+    // After a failure the records read so far are shown, so no row refers to a disposed record; the caption
+    // and Check stay as they were.
     RefillList();
     sBar->update();
-    bCheck->setEnabled(Model->rowCount() > 0);
-    std::string Names;
-    for (const std::string& F : ChecksumFiles)
-        Names += F + "\n";
-    QString Caption = AppTitle + " - " + PathText(std::string(ExtractFileName(TrimBlanks(Names))));
-    // "[*]" would be taken for the window's modified mark and vanish from the caption.
-    setWindowTitle(Caption.replace("[*]", "[*][*]"));
-    if (!Error.empty())
+    if (!Error.empty()) {
         ShowGeneralError(PathText(Error));
-    return Error.empty();
+        return false;
+    }
+    bCheck->setEnabled(Model->rowCount() > 0);
+    // "[*]" would be taken for the window's modified mark and vanish from the caption.
+    setWindowTitle(PathText(TheSession.Caption()).replace("[*]", "[*][*]"));
+    return true;
 }
 
 LocaleFormat TFrmMain::Locale() const {
@@ -343,31 +470,34 @@ LocaleFormat TFrmMain::Locale() const {
 void TFrmMain::RefillList() {
     if (Running())
         return;
-    Model->SetRows(BuildRows(Items, DisplayFilter, SizeType, Locale()));
+    Model->SetRows(BuildRows(TheSession.Items(), DisplayFilter, SizeType, Locale()));
+    FitSizeColumn(nullptr);
 }
 
 void TFrmMain::ShowItemSize(int Row) {
     const auto& R = Model->Rows();
     if (Row < 0 || static_cast<std::size_t>(Row) >= R.size() || !R[static_cast<std::size_t>(Row)].Record)
         return;
-    Model->SetSizeText(Row, ItemSizeText(R[static_cast<std::size_t>(Row)].Record->Size, SizeType, Locale()));
+    const std::string Text = ItemSizeText(R[static_cast<std::size_t>(Row)].Record->Size, SizeType, Locale());
+    Model->SetSizeText(Row, Text);
+    FitSizeColumn(&Text);
 }
 
 void TFrmMain::StartCheck() {
     if (Running())
         return;
-    Run.reset();
     Progress.SetVisible(!Panel2->isHidden());
     Progress.SetLocale(Locale());
     ShownSerial = 0;
-    Run = quorvane::StartCheck(Items, Counters, IsMd5List, *this, Progress);
+    TheSession.StartCheck(*this, Progress);
 }
 
 bool TFrmMain::Running() const {
-    return Run && !Run->Finished();
+    return TheSession.Running();
 }
 
 QString TFrmMain::StatusPanelText(int Panel) const {
+    const TCounters& Counters = TheSession.Counters();
     const std::atomic<std::int32_t>* Counts[] = {&Counters.UncheckedCount, &Counters.MissingCount, &Counters.BadCount,
                                                  &Counters.GoodCount};
     if (Panel < 0 || Panel > 3 || Panel >= sBar->Panels().size())
@@ -404,11 +534,11 @@ bool TFrmMain::OpenFromDialog() {
     const QStringList Names = Dialogs().OpenFileNames(this, Request);
     if (Names.isEmpty())
         return true;
-    ChecksumFiles.clear();
+    TheSession.ChecksumFiles.clear();
     for (const QString& Name : Names)
-        ChecksumFiles.push_back(PathBytes(Name));
+        TheSession.ChecksumFiles.push_back(PathBytes(Name));
     OpenDialogFileName = Names.first();
-    OpenDialogInitialDir = PathText(std::string(ExtractFilePath(ChecksumFiles.front())));
+    OpenDialogInitialDir = PathText(std::string(ExtractFilePath(TheSession.ChecksumFiles.front())));
     return OpenChecksumFiles();
 }
 
@@ -416,7 +546,7 @@ void TFrmMain::bCheckClick() {
     if (Running())
         return;
     // A cancelled dialog still leads to a check (of whatever is loaded); a list that failed to open does not.
-    if (ChecksumFiles.empty() && !OpenFromDialog())
+    if (TheSession.ChecksumFiles.empty() && !OpenFromDialog())
         return;
     StartCheck();
 }
@@ -446,7 +576,7 @@ void TFrmMain::DragFilesTrg1Drop(TDragFilesTrg* Sender) {
     if (!Dialogs().Question(this, "Quorvane", "Process File?\n" + First, TDialogSeam::TButtons::YesNo))
         return;
     OpenDialogFileName = First;
-    ChecksumFiles.assign(1, PathBytes(First));
+    TheSession.ChecksumFiles.assign(1, PathBytes(First));
     if (OpenChecksumFiles())
         StartCheck();
 }
@@ -470,6 +600,8 @@ void TFrmMain::DeleteSelectedFiles() {
 // Window events --------------------------------------------------------------------------------------
 
 bool TFrmMain::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Watched == Panel2 && Event->type() == QEvent::Resize)
+        Panel2Resize();
     if (Watched == lv && Event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Delete) {
         DeleteSelectedFiles();
         return true;
@@ -586,7 +718,9 @@ void TFrmMain::RowImageChanged(std::int32_t Row, std::int32_t Image) {
 }
 
 void TFrmMain::RowSizeChanged(std::int32_t Row, std::int64_t Size) {
-    Model->SetSizeText(Row, ItemSizeText(Size, SizeType, Locale()));
+    const std::string Text = ItemSizeText(Size, SizeType, Locale());
+    Model->SetSizeText(Row, Text);
+    FitSizeColumn(&Text);
 }
 
 void TFrmMain::ScrollIntoView(std::int32_t Row) {
@@ -597,12 +731,16 @@ void TFrmMain::RepaintStatusBar() {
     sBar->update();
 }
 
+void TFrmMain::RunFailed(const std::string& Text) {
+    // Shown once the run's end step is over: the worker is not kept waiting by the message box.
+    const QString Message = PathText(Text);
+    QMetaObject::invokeMethod(
+        this, [Message] { ShowGeneralError(Message); }, Qt::QueuedConnection);
+}
+
 void TFrmMain::RunEnded() {
     // Not from inside the run's own Serve: the run object goes once the event loop is back.
-    QTimer::singleShot(0, this, [this] {
-        if (Run && Run->Finished())
-            Run.reset();
-    });
+    QTimer::singleShot(0, this, [this] { TheSession.ReleaseFinishedRun(); });
 }
 
 } // namespace quorvane

@@ -21,6 +21,7 @@
 #include "util/LocaleFormat.h"
 #include "util/Version.h"
 #include "verify/Progress.h"
+#include "verify/ChecksumSession.h"
 #include "verify/RunView.h"
 
 class QAction;
@@ -34,7 +35,6 @@ class QToolBar;
 
 namespace quorvane {
 class ChecksumListModel;
-class TcrcThread;
 class TDragFilesTrg;
 class TqvStatusBar;
 
@@ -51,7 +51,11 @@ public:
 
     // Tool bar layout: 0 left, 1 top; other values change nothing.
     void ApplyToolbarPosition(int Position);
-    // Reads ChecksumFiles into the item list and refreshes the view; false (error shown) when a list failed.
+    // The session the window shows: the lists to open (ChecksumFiles), their records and counters, the run.
+    TChecksumSession& Session() { return TheSession; }
+    const TChecksumSession& Session() const { return TheSession; }
+    // Reads the session's ChecksumFiles into the item list and refreshes the view; false (error shown) when a list failed,
+    // in which case the view shows the records read so far and the caption and Check stay as they were.
     bool OpenChecksumFiles();
     // Rebuilds the rows of lv under the display filter and the size mode.
     void RefillList();
@@ -63,8 +67,6 @@ public:
     bool Running() const;
     // The text drawn in a count panel of sBar ("12 Good"); empty for other panels.
     QString StatusPanelText(int Panel) const;
-    // The lists to open or open now.
-    std::vector<std::string> ChecksumFiles;
 
     // Commands (also what the tool buttons run).
     void bCreateClick();
@@ -86,9 +88,20 @@ public:
     void RowSizeChanged(std::int32_t Row, std::int64_t Size) override;
     void ScrollIntoView(std::int32_t Row) override;
     void RepaintStatusBar() override;
+    void RunFailed(const std::string& Text) override;
     void RunEnded() override;
 
-    // Controls, under the names of the window layout.
+    // OpenDialog1's filter.
+    static constexpr const char* OpenDialogFilter = "SFV or MD5 (*.sfv;*.md5)|*.sfv;*.md5|Simple File Verification "
+                                                    "(*.sfv)|*.sfv|MD5 (*.md5)|*.md5|All Files (*.*)|*.*";
+
+private:
+    void closeEvent(QCloseEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+    void moveEvent(QMoveEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+    // Controls, under the names of the window layout (each one's objectName).
     QWidget* Panel5 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QAction *bCreate = nullptr, *bOpen = nullptr, *bCheck = nullptr, *bCancel = nullptr, *bDisplay = nullptr,
@@ -110,24 +123,18 @@ public:
     std::int32_t SavedWidth = 0, SavedHeight = 0, SavedLeft = 0, SavedTop = 0;
     std::int32_t DisplayFilter = 1;
     std::uint8_t SizeType = 0;
-    ItemList Items;
-    TCounters Counters;
-    bool IsMd5List = false;
 
-    // OpenDialog1's filter.
-    static constexpr const char* OpenDialogFilter = "SFV or MD5 (*.sfv;*.md5)|*.sfv;*.md5|Simple File Verification "
-                                                    "(*.sfv)|*.sfv|MD5 (*.md5)|*.md5|All Files (*.*)|*.*";
-
-protected:
-    void closeEvent(QCloseEvent* Event) override;
-    void resizeEvent(QResizeEvent* Event) override;
-    void moveEvent(QMoveEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
-
-private:
     void BuildControls();
-    void ApplyStartSettings();
+    // Reads the start-up settings; the error text of a failed read, empty when all went well.
+    QString ApplyStartSettings();
+    // Once the event loop runs: the settings error first (if any), then the command line.
+    void StartUp(const QString& SettingsError);
     void ProcessCommandLine();
+    // Panel2Resize: each half of the progress panel takes half of its width.
+    void Panel2Resize();
+    // Sizes the Size column to the widest size text of the rows, at least its designed 90 px; given the
+    // text just written into one row, it only widens the column for that text.
+    void FitSizeColumn(const std::string* NewText);
     // The Open command; false when a chosen list failed to open (the error has been shown).
     bool OpenFromDialog();
     void DeleteSelectedFiles();
@@ -141,7 +148,7 @@ private:
     QBoxLayout* Body = nullptr;
     std::vector<std::string> Arguments;
     TProgress Progress;
-    std::unique_ptr<TcrcThread> Run;
+    TChecksumSession TheSession; // after Progress: the run is gone before the figures it writes
     std::mutex WakeLock;
     std::function<void()> PendingServe; // the latest serve request of the worker
     std::atomic<bool> WakePosted{false};

@@ -55,11 +55,15 @@ void TChecksumSession::ReleaseFinishedRun() {
 }
 
 void TChecksumSession::Close() {
-    if (Running()) {
+    const bool Stopping = Running();
+    if (Stopping) {
         AppClosing = true;
         CrcAbort = true;
     }
     Run.reset();
+    // A run cut short by closing never reaches its own end step; it is over now all the same.
+    if (Stopping)
+        Busy = false;
 }
 
 std::string TChecksumSession::RunFailure() const {

@@ -2,8 +2,6 @@
 
 #include "ScratchRegistry.h"
 
-using namespace quorvane;
-
 namespace {
 
 using SettingsStoreTest = ScratchRegistry;
@@ -17,38 +15,35 @@ std::string Read() {
            V(S.Left) + "," + V(S.Top) + (S.Error.empty() ? "" : " " + S.Error);
 }
 
-TEST_F(SettingsStoreTest, StartSettingsFollowTheStoredValues) {
-    EXPECT_EQ(Read(), "0 - 0 1 -x- at -,-"); // first start: centred
+TEST_F(SettingsStoreTest, StartSettingsFollowTheStoredValuesAndBoundsNeedSavePos) {
+    const std::vector<std::pair<std::vector<std::pair<std::string, int>>, std::string>> Steps{
+        {{}, "0 - 0 1 -x- at -,-"}, // first start: centred
+        // Out of range: the defaults stay; ShowProgress's presence alone counts; no SavePos: no saved bounds.
+        {{{"SizeType", 7}, {"ToolbarPosition", 2}, {"ShowProgress", 0}, {"Width", 700}, {"Height", 500}},
+         "0 - 1 1 -x- at -,-"},
+        {{{"SizeType", 2}, {"ToolbarPosition", 1}, {"SavePos", 1}, {"Maximized", 1}}, "1 2 1 1 700x500 max at -,-"},
+        {{{"Left", -20}, {"Top", 30}}, "1 2 1 0 700x500 max at -20,30"}};
+    for (const auto& [Values, Expected] : Steps) {
+        for (const auto& [Name, Value] : Values)
+            Put(Name, Value);
+        EXPECT_EQ(Read(), Expected);
+    }
     EXPECT_TRUE(TRegistry().KeyExists(SettingsKey));
-    Put("SizeType", 7); // out of range: the defaults stay
-    Put("ToolbarPosition", 2);
-    Put("ShowProgress", 0); // presence alone counts
-    Put("Width", 700);
-    Put("Height", 500); // no SavePos: no saved bounds
-    EXPECT_EQ(Read(), "0 - 1 1 -x- at -,-");
-    Put("SizeType", 2);
-    Put("ToolbarPosition", 1);
-    Put("SavePos", 1);
-    Put("Maximized", 1);
-    EXPECT_EQ(Read(), "1 2 1 1 700x500 max at -,-"); // no Left/Top: centred
-    Put("Left", -20);
-    Put("Top", 30);
-    EXPECT_EQ(Read(), "1 2 1 0 700x500 max at -20,30");
     TRegistry Reg;
     Reg.OpenKey(SettingsKey, false);
     Reg.DeleteValue("Height");
     EXPECT_EQ(Read(), "1 2 1 0 -x- at -20,30"); // Maximized needs a size
-    // A bad value stops the reading and is reported.
+    // A bad value stops the reading and is reported; a damaged file gives a first start's settings and its error.
     Reg.WriteString("SizeType", "Bytes");
     EXPECT_EQ(Read(), "1 - 0 0 -x- at -,- Invalid data type for 'SizeType'");
-}
-
-TEST_F(SettingsStoreTest, BoundsAreWrittenOnlyWhileSavePosExists) {
-    EXPECT_EQ(WritePlacement({640, 480, 10, 20, true}), "");
-    EXPECT_EQ(SavedBounds(), "- - - - -");
-    Put("SavePos", 1);
-    EXPECT_EQ(WritePlacement({640, 480, 10, 20, true}), "");
-    EXPECT_EQ(SavedBounds(), "640 480 10 20 1");
+    WriteUserFile("SavePos=1\n");
+    EXPECT_EQ(Read().substr(0, 36), "0 - 0 1 -x- at -,- The settings file");
+    // The bounds are written only while SavePos exists.
+    for (const char* Expected : {"- - - - -", "640 480 10 20 1"}) {
+        EXPECT_EQ(WritePlacement({640, 480, 10, 20, true}), "");
+        EXPECT_EQ(SavedBounds(), Expected);
+        Put("SavePos", 1);
+    }
 }
 
 } // namespace

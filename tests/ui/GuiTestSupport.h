@@ -1,12 +1,16 @@
 #pragma once
 
-// Helpers of the GUI tests: a dialog seam that records every box and answers from prepared replies, and a drop.
+// GUI test helpers: a dialog seam recording every box and answering from prepared replies, a drop, a control by name.
 
+#include <stdexcept>
+#include <string>
+
+#include <QAction>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QStringList>
 #include <QUrl>
+#include <QWidget>
 
 #include "ui/DialogSeam.h"
 
@@ -37,13 +41,18 @@ public:
 // Drags Items (paths or URLs) into Target and drops them at At, running no posted event; true when accepted.
 inline bool SendDrop(QWidget* Target, const QStringList& Items, QPoint At = {50, 50}) {
     QMimeData Data;
-    QList<QUrl> Urls;
     for (const QString& Item : Items)
-        Urls << QUrl::fromUserInput(Item);
-    Data.setUrls(Urls);
+        Data.setUrls(Data.urls() << QUrl::fromUserInput(Item));
     QDragEnterEvent Enter(At, Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(Target, &Enter);
     QDropEvent Drop(At, Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(Target, &Drop);
     return Enter.isAccepted();
+}
+
+// The control (widget, action, menu) named Name inside Window; throws when there is none.
+template <typename T = QAction> T* Get(const QWidget& Window, const char* Name) {
+    if (T* Found = Window.findChild<T*>(Name))
+        return Found;
+    throw std::runtime_error(std::string("no control ") + Name);
 }

@@ -1,16 +1,46 @@
-#include <QImage>
-#include <QPainter>
-#include <QWidget>
+// The widgets' parts under the window: the list model, the dialog seam's helpers; and the tests' main.
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
-#include "ui/QVstatus.h"
-#include "ui/uDragFilesTrg.h"
-
-using namespace quorvane;
+#include "ui/ChecksumListModel.h"
 
 namespace {
+
+TEST(ChecksumListModelTest, ShowsTheBuiltRowsAndSignalsEachChangedCellUnderTheModelTester) {
+    ItemList Items;
+    for (const char* Name : {"/data/one.bin", "/data/two.bin"}) {
+        TItemRec& R = Items.Add();
+        R.FileName = Name;
+        R.ListFile = std::make_shared<const TListFile>(TListFile{"/data/a.sfv"});
+        R.Size = Items.Count() == 1 ? 2048 : -1;
+    }
+    ChecksumListModel Model{{QIcon(), QIcon(), QIcon(), QIcon(), QIcon()}};
+    QAbstractItemModelTester Tester(&Model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    Model.SetRows(BuildRows(Items, dfAll, 0));
+    auto Data = [&](int Row, int Column, int Role) { return Model.index(Row, Column).data(Role); };
+    EXPECT_EQ(QVariantList({Model.headerData(0, Qt::Horizontal), Model.headerData(1, Qt::Horizontal),
+                            Data(1, 0, Qt::DisplayRole), Data(1, 0, ChecksumListModel::IndentRole),
+                            Data(2, 1, Qt::DisplayRole), Data(1, 1, ChecksumListModel::SizeRole),
+                            Data(0, 1, ChecksumListModel::SizeRole)}),
+              QVariantList({"Filename", "Size", "one.bin", 1, "Not Found", qint64(2048), QVariant()}));
+    EXPECT_EQ(Data(1, 1, Qt::TextAlignmentRole).toInt() & Qt::AlignRight, Qt::AlignRight);
+
+    std::vector<std::pair<int, int>> Changed;
+    QObject::connect(&Model, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& A, const QModelIndex&) { Changed.emplace_back(A.row(), A.column()); });
+    Model.SetRowImage(1, isGood);
+    Model.SetRowImage(1, isGood); // unchanged: no signal
+    Model.SetSizeText(1, "Not Found");
+    Model.SetSizeText(0, "x");    // a header has no size
+    Model.SetRowImage(99, isBad); // beyond the rows
+    EXPECT_EQ(Changed, (std::vector<std::pair<int, int>>{{1, 0}, {1, 1}}));
+    Model.SetRows(BuildRows(Items, dfGood, 0));
+    EXPECT_EQ(Model.rowCount(), 1); // none is Good in the list: the header stays
+}
 
 TEST(DialogSeamTest, FiltersBecomeQtNameFiltersAndTheOpenDialogStandsCentredAThirdDown) {
     EXPECT_EQ(
@@ -22,47 +52,15 @@ TEST(DialogSeamTest, FiltersBecomeQtNameFiltersAndTheOpenDialogStandsCentredAThi
               QRect(1920 + (1280 - 601) / 2, 40 + (1024 - 400) / 3, 601, 400));
 }
 
-TEST(StatusBarTest, PanelsTakeTheirWidthsAndTheLastTheRest) {
-    TqvStatusBar Bar;
-    Bar.resize(700, 22);
-    for (int I = 0; I < 4; ++I)
-        Bar.AddPanel(QString::number(I), 120, true);
-    Bar.AddPanel("", -1, false);
-    EXPECT_EQ(Bar.PanelRect(4).left(), 480);
-    EXPECT_EQ(Bar.PanelRect(4).right(), 700 - 3);
-    EXPECT_TRUE(Bar.PanelRect(5).isNull());
-    std::vector<int> Drawn;
-    QObject::connect(&Bar, &TqvStatusBar::DrawPanel, [&](QPainter*, int Index, const QRect& Rect) {
-        Drawn.push_back(Index);
-        EXPECT_EQ(Rect, Bar.PanelRect(Index));
-    });
-    QImage Image(Bar.size(), QImage::Format_ARGB32);
-    Bar.render(&Image);
-    EXPECT_EQ(Drawn, (std::vector<int>{0, 1, 2, 3})); // the plain panel is drawn by the bar itself
-}
-
-TEST(DropTargetTest, DropsCarryFullPathsAndAreRefusedWhileDisabled) {
-    QWidget Window;
-    TDragFilesTrg Target;
-    Target.SetTarget(&Window);
-    EXPECT_TRUE(Window.acceptDrops());
-    int Drops = 0;
-    QObject::connect(&Target, &TDragFilesTrg::OnDrop, [&](TDragFilesTrg* Sender) { Drops += Sender == &Target; });
-    // Longer than any fixed path buffer: nothing may be cut off.
-    const QString Long = "/tmp/" + QString(300, 'x') + "/list.sfv";
-    const QStringList Urls{Long, "https://example.org/a.sfv", "/tmp/b.md5"};
-    EXPECT_TRUE(SendDrop(&Window, Urls, {5, 6}));
-    EXPECT_EQ(Drops, 0); // the drop is finished before OnDrop is raised
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Drops, 1);
-    EXPECT_EQ(Target.Files(), QStringList({Long, "/tmp/b.md5"}));
-    EXPECT_EQ(Target.DropPoint(), QPoint(5, 6));
-
-    Target.SetEnabled(false);
-    EXPECT_FALSE(Window.acceptDrops());
-    EXPECT_FALSE(SendDrop(&Window, Urls, {1, 1}));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(Drops, 1);
-}
-
 } // namespace
+
+// One QApplication for all GUI tests, offscreen unless told otherwise, in a German locale (installed by the
+// test command), so that the separators of the window's size texts are seen to follow the system's.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("LC_ALL", "de_DE.UTF-8");
+    QApplication App(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
