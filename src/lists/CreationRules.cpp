@@ -73,7 +73,11 @@ TFolderScan ScanFolder(const std::string& Folder, const std::string& Target) {
 
 std::string DefaultListPath(std::string Folder, bool IsMd5) {
     AddBackslash(Folder);
-    std::string Name = LastPathName(Folder);
+    // The folder's own name: its last component, a bare "x/" included.
+    std::string_view Trimmed(Folder);
+    while (Trimmed.size() > 1 && Trimmed.back() == '/')
+        Trimmed.remove_suffix(1);
+    std::string Name(ExtractFileName(Trimmed));
     if (Name.empty() || Name == "." || Name == "..") {
         // "." and ".." name the folder only relative to here: take its real name.
         if (const std::unique_ptr<char, void (*)(void*)> Real(::realpath(Folder.c_str(), nullptr), std::free); Real)

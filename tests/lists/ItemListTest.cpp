@@ -3,6 +3,7 @@
 #include "lists/ItemList.h"
 #include "lists/ItemRows.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <tuple>
@@ -26,27 +27,11 @@ TEST(FileSize64, RegularFilesOnlyWithExact64BitSizes) {
     std::filesystem::create_directory(Dir / "folder");
     std::filesystem::create_symlink(Dir / "gone", Dir / "dangling");
     ASSERT_EQ(mkfifo((Dir / "fifo").c_str(), 0600), 0);
-    for (const std::string& Path : {Dir / "folder", Dir / "missing", Dir / "dangling", Dir / "fifo",
-                                    std::string("/dev/null"), std::string()})
+    for (const std::string& Path :
+         {Dir / "folder", Dir / "missing", Dir / "dangling", Dir / "fifo", std::string("/dev/null"), std::string()})
         EXPECT_EQ(FileSize64(Path), -1) << Path;
-    std::error_code Error; // sparse: no disk space used
-    std::filesystem::resize_file(Dir / "empty", (std::uintmax_t{5} << 30) + 3, Error);
-    if (!Error) {
-        EXPECT_EQ(FileSize64(Dir / "empty"), (std::int64_t{5} << 30) + 3);
-    }
-}
-
-TEST(ItemList, GrowingNeverMovesARecord) { // rows and runs point at them
-    ItemList Items;
-    const TItemRec* First = &Items.Add();
-    for (int I = 0; I < 10000; ++I)
-        Items.Add().FileName = std::to_string(I);
-    EXPECT_EQ(&Items[0], First);
-    EXPECT_EQ(std::make_pair(Items.Count(), Items[10000].FileName), std::make_pair(std::size_t{10001}, std::string("9999")));
-    Items.Truncate(3);
-    EXPECT_EQ(std::make_pair(Items.Count(), Items[2].FileName), std::make_pair(std::size_t{3}, std::string("1")));
-    Items.Clear();
-    EXPECT_TRUE(Items.Empty());
+    std::filesystem::resize_file(Dir / "empty", (std::uintmax_t{5} << 30) + 3); // sparse: no disk space used
+    EXPECT_EQ(FileSize64(Dir / "empty"), (std::int64_t{5} << 30) + 3);
 }
 
 // Records of one list file as the reader makes them, with sizes set by hand.
@@ -61,53 +46,49 @@ void AddRecords(ItemList& Items, const std::string& List,
     }
 }
 
-// Kind, caption, image and size text of every row, and each record's ListItem pointing back at its row.
+// Kind, image, indent, caption and size text of every row; each record's ListItem is the index of the
+// row pointing at it, -1 when none does.
 void ExpectRows(ItemList& Items, int Filter, const std::vector<std::string>& Expected) {
     const auto Rows = BuildRows(Items, Filter, smAuto);
     std::vector<std::string> Got;
-    for (const auto& Row : Rows) {
-        const char Kind = Row.Kind == TRowKind::Header ? 'H' : Row.Kind == TRowKind::File ? 'F' : 'S';
-        Got.push_back(Kind + std::to_string(Row.Image) + std::to_string(Row.Indent) + " " + Row.Caption + "|" +
-                      Row.SizeText);
-        EXPECT_EQ(Row.Record != nullptr, Row.Kind == TRowKind::File);
-    }
+    for (const auto& Row : Rows) // TRowKind: Header, Separator, File
+        Got.push_back("HSF"[static_cast<int>(Row.Kind)] + std::to_string(Row.Image) + std::to_string(Row.Indent) + " " +
+                      Row.Caption + "|" + Row.SizeText);
     EXPECT_EQ(Got, Expected) << "filter " << Filter;
-    for (const auto& Rec : Items)
-        EXPECT_TRUE(Rec.ListItem < 0 || Rows.at(static_cast<std::size_t>(Rec.ListItem)).Record == &Rec);
+    for (const auto& Rec : Items) {
+        const auto Row = std::ranges::find(Rows, &Rec, &TRow::Record);
+        EXPECT_EQ(Rec.ListItem, Row == Rows.end() ? -1 : Row - Rows.begin()) << Rec.FileName;
+    }
 }
 
-TEST(BuildRows, GroupsPerListFileAndTheFilterKeepsHeadersAndClearsHiddenRecords) {
+TEST(BuildRows, GroupsPerListFileTheFilterKeepsHeadersAndTruncateDropsTheLast) {
     ItemList Items;
-    EXPECT_TRUE(BuildRows(Items, dfAll, smAuto).empty());
+    ExpectRows(Items, dfAll, {});
     AddRecords(Items, "/lists/a.sfv", {{"one.bin", 1}, {"sub/two.bin", 2048}, {"three.bin", -1}});
     AddRecords(Items, "/lists/a.sfv", {{"four.bin", 0}}); // same path text: the same group
     AddRecords(Items, "/lists/A.sfv", {{"five.bin", 5}}); // case-sensitive: a new group
     Items[1].State = isGood;
     Items[4].State = isMissing;
-    ExpectRows(Items, dfAll, {"H00 /lists/a.sfv|", "F11 one.bin|1 bytes", "F41 two.bin|2 KB", "F11 three.bin|Not Found",
-                              "F11 four.bin|0 KB", "S-10 |", "H00 /lists/A.sfv|", "F21 five.bin|5 bytes"});
-    EXPECT_EQ(Items[4].ListItem, 7);
-    ExpectRows(Items, dfBad, {"H00 /lists/a.sfv|", "S-10 |", "H00 /lists/A.sfv|"});
-    for (const auto& Rec : Items)
-        EXPECT_EQ(Rec.ListItem, -1);
-    ExpectRows(Items, dfGood, {"H00 /lists/a.sfv|", "F41 two.bin|2 KB", "S-10 |", "H00 /lists/A.sfv|"}); // image: the state
-    EXPECT_EQ(Items[0].ListItem, -1);
-    EXPECT_EQ(Items[1].ListItem, 1);
+    ExpectRows(Items, dfAll,
+               {"H00 /lists/a.sfv|", "F11 one.bin|1 bytes", "F41 two.bin|2 KB", "F11 three.bin|Not Found",
+                "F11 four.bin|0 KB", "S-10 |", "H00 /lists/A.sfv|", "F21 five.bin|5 bytes"});
+    ExpectRows(Items, dfBad, {"H00 /lists/a.sfv|", "S-10 |", "H00 /lists/A.sfv|"}); // every ListItem back to -1
+    ExpectRows(Items, dfGood, {"H00 /lists/a.sfv|", "F41 two.bin|2 KB", "S-10 |", "H00 /lists/A.sfv|"});
+    Items.Truncate(2); // drops the records from the end
+    ExpectRows(Items, dfAll, {"H00 /lists/a.sfv|", "F11 one.bin|1 bytes", "F41 two.bin|2 KB"});
 }
 
 TEST(ItemSizeText, ThreeModesAndSpecialSizes) {
-    // The units themselves are SizeToText's; here the rules of the size column on top of them.
+    // The units are SizeToText's; here the rules of the size column on top of them. Mode 7 reads as Auto.
     const std::tuple<std::int64_t, int, const char*> Cases[] = {
-        {-1, smBytes, "Not Found"}, {0, smKB, "0 KB"}, {0, smBytes, "0 KB"}, {100, smKB, "1 KB"}, {2560, smKB, "3 KB"},
-        {2000000, smKB, "1,953 KB"}, {1023, smAuto, "1,023 bytes"}, {1600, smBytes, "1,600"},
-        {INT64_MAX, smKB, "9,007,199,254,740,992 KB"}, {INT64_MAX, smBytes, "9,223,372,036,854,775,808"},
-        {1600, 7, "1 KB"}, // an unknown mode reads as Auto
-    };
+        {-1, smBytes, "Not Found"},    {0, smKB, "0 KB"},        {0, smBytes, "0 KB"},
+        {100, smKB, "1 KB"},           {2560, smKB, "3 KB"},     {2000000, smKB, "1,953 KB"},
+        {1023, smAuto, "1,023 bytes"}, {1600, smBytes, "1,600"}, {1600, 7, "1 KB"}};
     for (const auto& [Size, Mode, Text] : Cases)
         EXPECT_EQ(ItemSizeText(Size, Mode), Text) << Size << " mode " << Mode;
-    LocaleFormat German;
-    German.ThousandSeparator = ".";
-    EXPECT_EQ(ItemSizeText(2000000, smKB, German), "1.953 KB");
+    EXPECT_EQ(ItemSizeText(2000000, smKB, LocaleFormat{.ThousandSeparator = "."}), "1.953 KB");
+    EXPECT_EQ(ItemSizeText(INT64_MAX, smKB), "9,007,199,254,740,992 KB");
+    EXPECT_EQ(ItemSizeText(INT64_MAX, smBytes), "9,223,372,036,854,775,808");
 }
 
 } // namespace
