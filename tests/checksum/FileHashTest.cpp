@@ -1,5 +1,5 @@
-// The four file-hashing routines (CRC-32 and MD5, user-interface thread and worker) over one table:
-// results, progress calls, message pump, abort, unopenable and unreadable files, failing callbacks.
+// The four file-hashing routines (CRC-32 and MD5, user-interface thread and worker), each over the same
+// checks: results, progress calls, message pump, abort, unopenable and unreadable files, failing callbacks.
 
 #include <cerrno>
 #include <filesystem>
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -24,8 +23,7 @@ using namespace quorvane;
 
 namespace {
 
-using TCalls = std::vector<std::pair<int, int>>;
-const std::string EmptyMd5 = "D41D8CD98F00B204E9800998ECF8427E";
+using TCalls = std::vector<std::pair<int, int>>; // progress calls: percent, chunk bytes
 
 std::string CrcOf(const std::string& Bytes) {
     const auto* Data = reinterpret_cast<const unsigned char*>(Bytes.data());
@@ -45,17 +43,16 @@ struct TRoutine {
     const char* Name;
     std::string (*Hash)(const std::string&, FileReadOutcome*);
     std::string (*OfBytes)(const std::string&);
-    bool Pumps;               // runs the message pump (on the user-interface thread)
-    bool MarksWorker;         // CrcInThread is set while it hashes
-    std::string FailureText;  // when the file cannot be opened
-    const char* ThrowText;    // when the progress callback throws, where the routine promises one
+    bool Pumps;              // runs the message pump (on the user-interface thread; CrcInThread stops the CRC one)
+    std::string FailureText; // when the file cannot be opened
+    std::string ThrowText;   // when the progress callback throws after a file "abc" was fed
 };
 
 const TRoutine Routines[] = {
-    {"FileCrcText", FileCrcText, CrcOf, true, false, "FFFFFFFF", "FFFFFFFF"},
-    {"ThreadCrcText", ThreadCrcText, CrcOf, false, true, "FFFFFFFF", "FFFFFFFF"},
-    {"FileMd5Text", FileMd5Text, Md5Of, true, false, EmptyMd5, nullptr},
-    {"ThreadMd5Text", ThreadMd5Text, Md5Of, false, false, EmptyMd5, ""},
+    {"FileCrcText", FileCrcText, CrcOf, true, "FFFFFFFF", "FFFFFFFF"},
+    {"ThreadCrcText", ThreadCrcText, CrcOf, false, "FFFFFFFF", "FFFFFFFF"},
+    {"FileMd5Text", FileMd5Text, Md5Of, true, Md5Of(""), Md5Of("abc")}, // the digest of what was fed
+    {"ThreadMd5Text", ThreadMd5Text, Md5Of, false, Md5Of(""), ""},
 };
 
 // Puts the engine variables back to their idle state around every test and records the callbacks.
@@ -64,17 +61,9 @@ protected:
     qvtest::TempDir Dir;
     TCalls Calls;
     int Pumps = 0;
-    bool SawInThread = false;
-    bool AbortInCallback = false;
 
     void SetUp() override {
-        CrcAbort = CrcInThread = false;
-        CrcOnProgress = [this](std::uint8_t Percent, std::int32_t Chunk) {
-            Calls.emplace_back(Percent, Chunk);
-            SawInThread |= CrcInThread.load();
-            if (AbortInCallback)
-                CrcAbort = true;
-        };
+        CrcOnProgress = [this](std::uint8_t Percent, std::int32_t Chunk) { Calls.emplace_back(Percent, Chunk); };
         CrcMessagePump = [this] { ++Pumps; };
     }
     void TearDown() override {
@@ -82,110 +71,78 @@ protected:
         CrcOnProgress = nullptr;
         CrcMessagePump = nullptr;
     }
-    void Clear() {
-        Calls.clear();
-        Pumps = 0;
-        SawInThread = false;
-    }
 };
 
-TEST_F(FileHashTest, ResultsProgressCallsAndPumpAcrossChunkBoundariesAndInTheWorker) {
+class EachRoutine : public FileHashTest, public ::testing::WithParamInterface<TRoutine> {};
+
+TEST_P(EachRoutine, ResultsProgressCallsPumpAndAbortAcrossChunkBoundaries) {
+    const TRoutine& R = GetParam();
     const std::pair<std::size_t, TCalls> Cases[] = {
-        {0, {}},  // no progress call for an empty file
-        {1, {{100, 1}}},
-        {65535, {{100, 65535}}},
-        {65536, {{100, 65536}, {100, 0}}},  // a full last chunk is followed by a read of 0 bytes
-        {65537, {{100, 65536}, {100, 1}}},
+        // No progress call for an empty file; a full last chunk is followed by a read of 0 bytes.
+        {0, {}}, {65535, {{100, 65535}}}, {65536, {{100, 65536}, {100, 0}}}, {65537, {{100, 65536}, {100, 1}}},
         {100000, {{66, 65536}, {100, 100000 - 65536}}},
         // 12.5 % steps: the percents round halves to even.
         {524288, {{12, 65536}, {25, 65536}, {38, 65536}, {50, 65536}, {62, 65536}, {75, 65536}, {88, 65536},
                   {100, 65536}, {100, 0}}},
     };
+    std::string Bytes;
     for (const auto& [Size, Expected] : Cases) {
-        const std::string Bytes = qvtest::PatternBytes(Size, static_cast<unsigned>(Size));
-        const std::string Path = Dir.Write("f" + std::to_string(Size), Bytes);
-        const int Reads = Expected.empty() ? 1 : static_cast<int>(Expected.size());
-        for (const TRoutine& R : Routines) {
-            SCOPED_TRACE(std::string(R.Name) + " size " + std::to_string(Size));
-            Clear();
-            FileReadOutcome Outcome;
-            EXPECT_EQ(R.Hash(Path, &Outcome), R.OfBytes(Bytes));
-            EXPECT_TRUE(Outcome.Complete());
-            EXPECT_EQ(Outcome.BytesRead, Size);
-            EXPECT_EQ(Calls, Expected);
-            EXPECT_EQ(Pumps, R.Pumps ? Reads : 0);
-            EXPECT_EQ(SawInThread, R.MarksWorker && Size > 0);
-            EXPECT_FALSE(CrcInThread);
-            auto Saved = std::exchange(CrcOnProgress, nullptr);  // hashing needs no callback
-            EXPECT_EQ(R.Hash(Path, nullptr), R.OfBytes(Bytes));
-            CrcOnProgress = std::move(Saved);
-        }
-    }
-    CrcInThread = true; // while the worker hashes, the CRC routine runs no pump; list creation's MD5 still does
-    Clear();
-    Crc32OfFile(Dir / "f100000");
-    EXPECT_EQ(Pumps, 0);
-    FileMd5Text(Dir / "f100000");
-    EXPECT_EQ(Pumps, 2);
-}
-
-TEST_F(FileHashTest, AbortStopsAfterTheChunkStaysSetAndAnEarlierRequestIsNotLost) {
-    const std::string Bytes = qvtest::PatternBytes(300000);
-    const std::string Path = Dir.Write("big.bin", Bytes);
-    for (const TRoutine& R : Routines) {
-        SCOPED_TRACE(R.Name);
-        CrcAbort = false;
-        AbortInCallback = true;  // during the first chunk
+        SCOPED_TRACE(Size);
+        Bytes = qvtest::PatternBytes(Size, static_cast<unsigned>(Size));
+        Calls.clear();
+        Pumps = 0;
         FileReadOutcome Outcome;
-        EXPECT_EQ(R.Hash(Path, &Outcome), R.OfBytes(Bytes.substr(0, 65536)));
-        EXPECT_TRUE(Outcome.Aborted);
-        EXPECT_TRUE(CrcAbort) << "the abort request must reach the run that owns it";
-        // A request made before the file starts: one chunk, then stop.
-        AbortInCallback = false;
-        Clear();
-        EXPECT_EQ(R.Hash(Path, &Outcome), R.OfBytes(Bytes.substr(0, 65536)));
-        EXPECT_EQ(Calls, (TCalls{{22, 65536}}));
-        EXPECT_EQ(Outcome.BytesRead, 65536u);
-        EXPECT_TRUE(CrcAbort);
+        EXPECT_EQ(R.Hash(Dir.Write("f", Bytes), &Outcome), R.OfBytes(Bytes));
+        EXPECT_TRUE(Outcome.Complete());
+        EXPECT_EQ(Outcome.BytesRead, Size);
+        EXPECT_EQ(Calls, Expected);
+        EXPECT_EQ(Pumps, R.Pumps ? static_cast<int>(Expected.empty() ? 1 : Expected.size()) : 0); // one per read
     }
+    // An abort requested before the file starts is not lost: one chunk, then stop; the request stays set.
+    CrcAbort = true;
+    Calls.clear();
+    FileReadOutcome Outcome;
+    EXPECT_EQ(R.Hash(Dir / "f", &Outcome), R.OfBytes(Bytes.substr(0, 65536)));
+    EXPECT_TRUE(Outcome.Aborted);
+    EXPECT_EQ(Calls, (TCalls{{12, 65536}}));
+    EXPECT_TRUE(CrcAbort);
 }
 
-TEST_F(FileHashTest, FailuresGiveTheirTextAndAreReported) {
+// Any failing open(2) takes the path of the missing file (a file without read permission too).
+TEST_P(EachRoutine, FailuresGiveTheirTextAndAreReported) {
+    const TRoutine& R = GetParam();
     std::filesystem::create_directory(Dir.Path() / "folder");
-    ASSERT_EQ(::mkfifo((Dir / "fifo").c_str(), 0600), 0);  // opening a fifo for reading would block
-    ::chmod(Dir.Write("locked", "secret").c_str(), 0);
-    const std::string Abc = Dir.Write("abc", "abc");
-    const std::pair<const char*, int> Unopenable[] = {{"missing", ENOENT}, {"folder", 0}, {"fifo", 0}, {"locked", EACCES}};
-    for (const TRoutine& R : Routines) {
-        SCOPED_TRACE(R.Name);
-        for (const auto& [Name, Error] : Unopenable) {
-            if (Error == EACCES && ::geteuid() == 0)
-                continue;  // root reads any file
-            FileReadOutcome Outcome;
-            EXPECT_EQ(R.Hash(Dir / Name, &Outcome), R.FailureText) << Name;
-            EXPECT_FALSE(Outcome.Opened) << Name;
-            EXPECT_TRUE(Error != 0 ? Outcome.Error == Error : Outcome.Error != 0) << Name << " " << Outcome.Error;
-        }
-        // Our own memory as the kernel shows it opens as a regular file, but its first page is never
-        // mapped: reading at offset 0 fails with EIO.
+    ASSERT_EQ(::mkfifo((Dir / "fifo").c_str(), 0600), 0); // opening a fifo for reading would block
+    for (const auto& [Name, Error] : {std::pair{"missing", ENOENT}, {"folder", EISDIR}, {"fifo", ENXIO}}) {
         FileReadOutcome Outcome;
-        const std::string Text = R.Hash("/proc/self/mem", &Outcome);
-        if (Outcome.Opened) {
-            EXPECT_TRUE(Outcome.ReadError);
-            EXPECT_EQ(Outcome.Error, EIO);
-            EXPECT_EQ(Text, R.OfBytes("")) << "the checksum of the bytes before the failure: none";
-        }
-        auto Saved = std::exchange(CrcOnProgress, [](std::uint8_t, std::int32_t) { throw std::runtime_error("gone"); });
-        const std::string Thrown = R.Hash(Abc, &Outcome);
-        CrcOnProgress = std::move(Saved);
-        if (R.ThrowText) {
-            EXPECT_EQ(Thrown, R.ThrowText);
-        }
-        EXPECT_TRUE(Outcome.ReadError) << "a failing progress callback";
-        EXPECT_FALSE(CrcInThread) << "cleared after every failure above";
+        EXPECT_EQ(R.Hash(Dir / Name, &Outcome), R.FailureText) << Name;
+        EXPECT_FALSE(Outcome.Opened) << Name;
+        EXPECT_EQ(Outcome.Error, Error) << Name;
     }
-    EXPECT_THROW(Crc32OfFile(Dir / "missing"), std::system_error);
-    EXPECT_THROW(Crc32OfFile(Dir / "fifo"), std::system_error);
+    // Our own memory as the kernel shows it opens as a regular file, but its first page is never
+    // mapped: reading at offset 0 fails with EIO. The checksum covers the bytes before the failure: none.
+    FileReadOutcome Outcome;
+    EXPECT_EQ(R.Hash("/proc/self/mem", &Outcome), R.OfBytes(""));
+    EXPECT_TRUE(Outcome.Opened && Outcome.ReadError);
+    EXPECT_EQ(Outcome.Error, EIO);
+    CrcOnProgress = nullptr; // hashing needs no callback, nor an outcome
+    EXPECT_EQ(R.Hash(Dir.Write("abc", "abc"), nullptr), R.OfBytes("abc"));
+    CrcOnProgress = [](std::uint8_t, std::int32_t) { throw std::runtime_error("gone"); };
+    EXPECT_EQ(R.Hash(Dir / "abc", &Outcome), R.ThrowText);
+    EXPECT_TRUE(Outcome.ReadError) << "a failing progress callback";
+    EXPECT_FALSE(CrcInThread) << "cleared after every failure above";
+}
+
+INSTANTIATE_TEST_SUITE_P(AllRoutines, EachRoutine, ::testing::ValuesIn(Routines),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST_F(FileHashTest, WhileTheWorkerHashesTheCrcRoutineRunsNoPumpListCreationsMd5Does) {
+    CrcInThread = true;
+    Crc32OfFile(Dir.Write("f", qvtest::PatternBytes(100000)));
+    EXPECT_EQ(Pumps, 0);
+    FileMd5Text(Dir / "f");
+    EXPECT_EQ(Pumps, 2);
+    EXPECT_THROW(Crc32OfFile(Dir / "missing"), std::system_error); // the CRC file routine throws when not openable
 }
 
 } // namespace

@@ -1,17 +1,17 @@
 // Verification: the verdict and coverage rules as tables, then runs on a real worker thread through the
-// session (verdicts end to end, aborting, closing, the hand-over to the user-interface thread, running out
-// of memory). Runs under ThreadSanitizer too.
+// session: verdicts end to end, aborting, running out of memory, the hand-over, closing. Also under TSan.
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <new>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -29,59 +29,25 @@ namespace {
 
 using TEntries = std::vector<std::pair<std::string, std::string>>; // name, checksum
 using TStates = std::vector<std::int32_t>;
-using TBars = std::vector<std::pair<int, int>>;
+using TLog = std::vector<std::string>;
 
 std::string CrcOf(const std::string& Bytes) {
     return Crc32ToText(Crc32Update(0xFFFFFFFFu, Bytes.data(), static_cast<std::ptrdiff_t>(Bytes.size())) ^ 0xFFFFFFFFu);
 }
 
-TEST(Verdict, FromWhatTheCheckFoundOut) {
-    auto Read = [](bool Opened, bool ReadError, bool Aborted, int Error = 0) {
-        FileReadOutcome O;
-        O.Opened = Opened, O.ReadError = ReadError, O.Aborted = Aborted, O.Error = Error;
-        return O;
+TEST(Verdict, FromWhatTheCheckFoundOutAndForAFileThatVanishesBetweenLookUpAndOpen) {
+    // Facts: Present, {Opened, ReadError, Aborted, BytesRead, Error}, TextsMatch, AbortRequested, GoneAfter.
+    // Matches, differences, absence, cut-short and unopenable files are judged by the real runs below.
+    const std::tuple<const char*, TCheckFacts, std::int32_t> Cases[] = {
+        {"match, abort after the last chunk", {true, {true, false, false}, true, true, false}, isGood},
+        {"cut short though the partial text matches", {true, {true, false, true}, true, true, false}, 0},
+        {"differs, abort requested meanwhile", {true, {true, false, false}, false, true, false}, 0},
+        {"read error part-way", {true, {true, true, false, 0, EIO}, true, true, false}, isBad},
+        {"not openable, still there", {true, {false, false, false, 0, ENOENT}, false, false, false}, isBad},
     };
-    struct TCase {
-        const char* What;
-        TCheckFacts Facts;
-        std::int32_t State;
-    } const Cases[] = {
-        {"not there", {false, {}, false, false, false}, isMissing},
-        {"match", {true, Read(true, false, false), true, false, false}, isGood},
-        {"match, abort after the last chunk", {true, Read(true, false, false), true, true, false}, isGood},
-        {"differs", {true, Read(true, false, false), false, false, false}, isBad},
-        {"cut short", {true, Read(true, false, true), false, true, false}, 0},
-        {"cut short though the partial text matches", {true, Read(true, false, true), true, true, false}, 0},
-        {"differs, abort requested meanwhile", {true, Read(true, false, false), false, true, false}, 0},
-        {"unreadable, failure text listed", {true, Read(false, false, false, EACCES), true, false, false}, isBad},
-        {"read error part-way", {true, Read(true, true, false, EIO), true, true, false}, isBad},
-        {"vanished between look-up and open", {true, Read(false, false, false, ENOENT), false, false, true}, isMissing},
-        {"not openable, still there", {true, Read(false, false, false, ENOENT), false, false, false}, isBad},
-    };
-    for (const auto& C : Cases)
-        EXPECT_EQ(Verdict(C.Facts), C.State) << C.What;
-}
-
-TEST(Coverage, NoSelectionTheFirstHeaderOrEveryRowCoverAllElseTheSelection) {
-    struct TCase {
-        std::vector<std::int32_t> Selected;
-        bool All;
-        std::vector<bool> Covered;
-    } const Cases[] = {
-        {{}, true, {true, true, true, true}},
-        {{0}, true, {true, true, true, true}},
-        {{0, 1, 2, 3}, true, {true, true, true, true}},
-        {{1}, false, {false, true, false, false}},
-        {{0, 2}, false, {true, false, true, false}},
-        {{3, 9, -1}, false, {false, false, false, true}},
-    };
-    for (const auto& C : Cases) {
-        EXPECT_EQ(ChecksAllRows(4, C.Selected), C.All) << C.Selected.size();
-        EXPECT_EQ(CoveredRows(4, C.Selected, C.All), C.Covered) << C.Selected.size();
-    }
-}
-
-TEST(CheckFile, AFileThatVanishesBetweenLookUpAndOpenIsMissing) {
+    for (const auto& [What, Facts, State] : Cases)
+        EXPECT_EQ(Verdict(Facts), State) << What;
+    // A real check of a file that vanishes between the look-up and the open.
     const qvtest::TempDir Dir;
     const std::string Path = Dir.Write("f", "x");
     const TCheckFacts Facts = CheckFile(Path, CrcOf("x"), false, [&] { std::filesystem::remove(Path); });
@@ -89,97 +55,100 @@ TEST(CheckFile, AFileThatVanishesBetweenLookUpAndOpenIsMissing) {
     EXPECT_EQ(Verdict(Facts), isMissing);
 }
 
-// A view that records what the run asked of it, all on the thread that serves the run.
-class RecordingView : public RunView {
-public:
+TEST(Coverage, NoSelectionTheFirstHeaderOrEveryRowCoverAllElseTheSelection) {
+    const std::tuple<std::vector<std::int32_t>, bool, std::vector<bool>> Cases[] = {
+        {{}, true, {true, true, true, true}},           {{0}, true, {true, true, true, true}},
+        {{0, 1, 2, 3}, true, {true, true, true, true}}, {{1}, false, {false, true, false, false}},
+        {{0, 2}, false, {true, false, true, false}},    {{3, 9, -1}, false, {false, false, false, true}},
+    };
+    for (const auto& [Selected, All, Covered] : Cases) {
+        EXPECT_EQ(ChecksAllRows(4, Selected), All) << Selected.size();
+        EXPECT_EQ(CoveredRows(4, Selected, All), Covered) << Selected.size();
+    }
+}
+
+// Lists over a folder's files, opened and checked through a session. The fixture is the run's view: every call must
+// come on the thread that serves the run and is counted by name; commands, bars, texts and failures are logged too.
+class VerifyRunTest : public ::testing::Test, public RunView {
+protected:
+    qvtest::TempDir Dir;
+    TChecksumSession Session;
     std::vector<TRow> TheRows;
     std::vector<std::int32_t> Selection;
     std::thread::id UiThread = std::this_thread::get_id();
-    bool WrongThread = false, QueueWakes = false;
-    std::vector<bool> CommandsEnabled;
-    TBars Bars;
-    std::vector<std::string> Completions, Failures;
-    std::vector<int> Scrolled;
-    int ProgressShown = 0, Ended = 0;
+    std::map<std::string, int> Calls;
+    TLog Log;
     std::function<void()> OnCommandsDisabled;
     std::mutex QueueLock; // queued Serve callables, as a GUI's event queue would hold them
     std::deque<std::function<void()>> Queue;
+    std::function<void()> OnChunk; // runs on the worker after every chunk (from the tick source): acts mid-run
+    TProgress Progress{[this]() -> std::uint32_t {
+        if (OnChunk && std::this_thread::get_id() != UiThread)
+            OnChunk();
+        return 0;
+    }};
 
-    std::function<void()> TakeQueued() {
-        std::lock_guard Lock(QueueLock);
-        if (Queue.empty())
-            return {};
-        auto Serve = std::move(Queue.front());
-        Queue.pop_front();
-        return Serve;
+    void SetUp() override { CrcAbort = AppClosing = Busy = false; } // a closed run leaves AppClosing set
+
+    bool ServeOne() {
+        std::function<void()> Serve;
+        if (std::lock_guard Lock(QueueLock); !Queue.empty()) {
+            Serve = std::move(Queue.front());
+            Queue.pop_front();
+        }
+        if (Serve)
+            Serve();
+        return static_cast<bool>(Serve);
     }
-    void Check() { WrongThread |= std::this_thread::get_id() != UiThread; }
+    void Note(const std::string& Call, std::string Entry = {}) {
+        EXPECT_EQ(std::this_thread::get_id(), UiThread) << Call << " must run on the thread that serves the run";
+        ++Calls[Call];
+        if (!Entry.empty())
+            Log.push_back(std::move(Entry));
+    }
     void WakeUiThread(std::function<void()> Serve, bool) override {
         std::lock_guard Lock(QueueLock);
-        if (QueueWakes)
-            Queue.push_back(std::move(Serve));
+        Queue.push_back(std::move(Serve));
     }
     const std::vector<TRow>& Rows() const override { return TheRows; }
     std::vector<std::int32_t> SelectedRows() const override { return Selection; }
     void SetCommandsEnabled(bool Enabled) override {
-        Check();
-        CommandsEnabled.push_back(Enabled);
+        Note("SetCommandsEnabled", Enabled ? "commands on" : "commands off");
         if (!Enabled && OnCommandsDisabled)
             OnCommandsDisabled();
     }
-    void SetProgressBars(std::int32_t File, std::int32_t Total) override { Check(), Bars.emplace_back(File, Total); }
-    void ShowProgress(const TProgressFigures&) override { Check(), ++ProgressShown; }
-    void SetCompletionText(const std::string& Text) override { Check(), Completions.push_back(Text); }
-    void RowImageChanged(std::int32_t, std::int32_t) override { Check(); }
-    void RowSizeChanged(std::int32_t, std::int64_t) override { Check(); }
-    void ScrollIntoView(std::int32_t Row) override { Check(), Scrolled.push_back(Row); }
-    void RepaintStatusBar() override { Check(); }
-    void RunFailed(const std::string& Text) override { Check(), Failures.push_back(Text); }
-    void RunEnded() override { Check(), ++Ended; }
-};
-
-// A folder with data files and lists over them, opened and checked through a session.
-class VerifyRunTest : public ::testing::Test {
-protected:
-    qvtest::TempDir Dir;
-    TChecksumSession Session;
-    RecordingView View;
-    std::function<void()> OnChunk; // runs on the worker after every chunk
-    std::unique_ptr<TProgress> Progress;
-
-    void SetUp() override {
-        CrcAbort = AppClosing = Busy = false;
-        // The tick source runs inside the worker's progress handler: a deterministic point to act mid-run.
-        Progress = std::make_unique<TProgress>([this]() -> std::uint32_t {
-            if (Progress && OnChunk && std::this_thread::get_id() != View.UiThread)
-                OnChunk();
-            return 0;
-        });
+    void SetProgressBars(std::int32_t File, std::int32_t Total) override {
+        Note("SetProgressBars", "bars " + std::to_string(File) + " " + std::to_string(Total));
     }
-    void TearDown() override { CrcAbort = AppClosing = false; }
+    void ShowProgress(const TProgressFigures&) override { Note("ShowProgress"); }
+    void SetCompletionText(const std::string& Text) override { Note("SetCompletionText", "text " + Text); }
+    void RowImageChanged(std::int32_t, std::int32_t) override { Note("RowImageChanged"); }
+    void RowSizeChanged(std::int32_t, std::int64_t) override { Note("RowSizeChanged"); }
+    void ScrollIntoView(std::int32_t) override { Note("ScrollIntoView"); }
+    void RepaintStatusBar() override { Note("RepaintStatusBar"); }
+    void RunFailed(const std::string& Text) override { Note("RunFailed", "failed " + Text); }
+    void RunEnded() override { Note("RunEnded"); }
 
     std::pair<std::string, std::string> File(const std::string& Name, const std::string& Bytes) {
         Dir.Write(Name, Bytes);
         return {Name, CrcOf(Bytes)}; // its list entry
     }
-    std::string List(const std::string& ListName, const TEntries& Entries) {
-        std::string Text;
-        for (const auto& [Name, Sum] : Entries)
-            Text += ListName.ends_with(".md5") ? Sum + " " + Name + "\r\n" : Name + " " + Sum + "\r\n";
-        return Dir.Write(ListName, Text);
-    }
     // Writes the lists and opens them as the program does.
     void Open(const std::vector<std::pair<std::string, TEntries>>& Lists) {
         Session.ChecksumFiles.clear();
-        for (const auto& [Name, Entries] : Lists)
-            Session.ChecksumFiles.push_back(List(Name, Entries));
+        for (const auto& [ListName, Entries] : Lists) {
+            std::string Text;
+            for (const auto& [Name, Sum] : Entries)
+                Text += ListName.ends_with(".md5") ? Sum + " " + Name + "\r\n" : Name + " " + Sum + "\r\n";
+            Session.ChecksumFiles.push_back(Dir.Write(ListName, Text));
+        }
         ASSERT_EQ(Session.Open(), "");
-        View.TheRows = BuildRows(Session.Items(), dfAll, 2);
+        TheRows = BuildRows(Session.Items(), dfAll, 2);
     }
     void RunAndWait() {
-        Session.StartCheck(View, *Progress);
+        Session.StartCheck(*this, Progress);
         Session.Wait();
-        EXPECT_FALSE(Session.Running());
+        EXPECT_FALSE(Busy);
     }
     TStates States() const {
         TStates Result;
@@ -194,10 +163,9 @@ protected:
 };
 
 TEST_F(VerifyRunTest, VerdictsOfSfvAndMd5ListsTogetherAndWhatTheViewSees) {
-    for (const char* Name : {"good", "gone", "IMG_1.JPG"})
-        Dir.Write(Name, "hello");
-    Dir.Write("bad", "hello!");
-    Dir.Write("img_1.jpg", "corrupted");
+    for (const auto& [Name, Bytes] : TEntries{{"good", "hello"}, {"gone", "hello"}, {"IMG_1.JPG", "hello"},
+                                              {"bad", "hello!"}, {"img_1.jpg", "corrupted"}})
+        Dir.Write(Name, Bytes);
     std::filesystem::create_directory(Dir / "sub");
     ASSERT_EQ(::mkfifo((Dir / "pipe").c_str(), 0644), 0);
     const std::string Hello = "3610A686", HelloMd5 = "5d41402abc4b2a76b9719d911017c592";
@@ -211,133 +179,107 @@ TEST_F(VerifyRunTest, VerdictsOfSfvAndMd5ListsTogetherAndWhatTheViewSees) {
     RunAndWait();
     EXPECT_EQ(States(), (TStates{isGood, isBad, isMissing, isMissing, isBad, isGood, isGood, isBad, isGood, isBad}));
     EXPECT_EQ(Counts(), (std::vector<int>{0, 4, 4, 2}));
-    EXPECT_FALSE(View.WrongThread);
-    EXPECT_FALSE(Busy);
     EXPECT_EQ(Session.Items()[2].Size, -1); // sizes looked up again
     EXPECT_EQ(Session.Items()[5].Size, 3);
-    EXPECT_EQ(Progress->TotalBytes, 5 + 6 + 3 + 5 + 9 + 5);
-    EXPECT_EQ(View.CommandsEnabled, (std::vector<bool>{false, true}));
-    EXPECT_EQ(View.Bars, (TBars{{0, 0}, {100, 100}}));
-    EXPECT_EQ(View.Completions, std::vector<std::string>{"Complete in 0 seconds"});
-    EXPECT_EQ(View.Scrolled.size(), 10u);
+    EXPECT_EQ(Progress.TotalBytes, 5 + 6 + 3 + 5 + 9 + 5);
+    EXPECT_EQ(Log, (TLog{"commands off", "bars 0 0", "bars 100 100", "text Complete in 0 seconds", "commands on"}));
+    EXPECT_EQ(Calls["ScrollIntoView"], 10);
 }
 
-// Selected rows only: the other records keep their states and the counters are adjusted; records hidden
-// by the filter are neither reset nor checked.
+// A selection covers its rows only, the counters follow; records hidden by the filter are neither reset nor checked.
 TEST_F(VerifyRunTest, SelectionAndFilterDecideWhatTheRunCovers) {
     Open({{"l.sfv", {File("a", "1"), {"b", CrcOf("x")}, File("c", "333"), File("d", "4444")}}});
     Dir.Write("b", "22");
     RunAndWait();
-    EXPECT_EQ(Counts(), (std::vector<int>{0, 3, 1, 0}));
     Session.Items()[1].State = Session.Items()[2].State = isUnchecked;
     Session.Counters().UncheckedCount = 2, Session.Counters().GoodCount = 2;
-    View.Selection = {Session.Items()[1].ListItem};
+    Selection = {Session.Items()[1].ListItem};
     RunAndWait();
     EXPECT_EQ(States(), (TStates{isGood, isBad, isUnchecked, isGood}));
     EXPECT_EQ(Counts(), (std::vector<int>{1, 2, 1, 0}));
-    EXPECT_EQ(Progress->TotalBytes, 2);
-    View.Selection.clear();
-    View.TheRows = BuildRows(Session.Items(), dfBad, 2); // only "b" is shown
+    EXPECT_EQ(Progress.TotalBytes, 2);
+    Selection.clear();
+    TheRows = BuildRows(Session.Items(), dfBad, 2); // only "b" is shown
     RunAndWait();
     EXPECT_EQ(States(), (TStates{isGood, isBad, isUnchecked, isGood}));
-    EXPECT_EQ(Progress->TotalBytes, 2);
+    EXPECT_EQ(Progress.TotalBytes, 2);
 }
 
-// Abort requests at different points of a run over "a" (1 byte), "big" and "c": none may be lost, the
-// file being read stays Unchecked, earlier verdicts stay.
-TEST_F(VerifyRunTest, AbortStopsWhereRequested) {
+// Aborts at points of a run over "a" (1 byte), "big" and "c" are never lost: the file being read stays Unchecked,
+// earlier verdicts stay. Running out of memory stops the run the same way, with an error, not the process.
+TEST_F(VerifyRunTest, AbortAndRunningOutOfMemoryStopWhereTheyHappen) {
     constexpr std::int64_t BigSize = (1 << 20) + 100; // its last chunk is short
     const TEntries Entries{File("a", "1"), File("big", qvtest::PatternBytes(BigSize, 3)), File("c", "3")};
-    const std::pair<std::int64_t, TStates> Cases[] = {
-        {-1, {isUnchecked, isUnchecked, isUnchecked}},       // requested while the run starts
-        {1 + 3 * 65536, {isGood, isUnchecked, isUnchecked}}, // during a large file
-        {1 + BigSize, {isGood, isGood, isUnchecked}},        // with the last chunk of a file
+    const std::tuple<std::int64_t, bool, TStates, std::vector<int>> Cases[] = {
+        {-1, false, {isUnchecked, isUnchecked, isUnchecked}, {3, 0, 0, 0}},       // abort while the run starts
+        {1 + 3 * 65536, false, {isGood, isUnchecked, isUnchecked}, {2, 1, 0, 0}}, // abort during a large file
+        {1 + BigSize, false, {isGood, isGood, isUnchecked}, {1, 2, 0, 0}},        // abort with a file's last chunk
+        {1 + 65536, true, {isGood, isUnchecked, isUnchecked}, {2, 1, 0, 0}},      // out of memory in a large file
     };
-    for (const auto& [At, Expected] : Cases) {
+    for (const auto& [At, NoMemory, StatesAfter, CountsAfter] : Cases) {
         SCOPED_TRACE(At);
         Open({{"l.sfv", Entries}});
-        View.Completions.clear();
-        View.Bars.clear();
-        View.OnCommandsDisabled = At < 0 ? [] { CrcAbort = true; } : std::function<void()>(); // while BeginRun runs
-        OnChunk = [this, At] {
-            if (At >= 0 && Progress->BytesDone >= At)
-                Session.Abort();
+        Log.clear();
+        OnCommandsDisabled = At < 0 ? [] { CrcAbort = true; } : std::function<void()>(); // while BeginRun runs
+        OnChunk = [this, At, NoMemory] {
+            if (At < 0 || Progress.BytesDone < At)
+                return;
+            if (NoMemory)
+                throw std::bad_alloc();
+            Session.Abort();
         };
         RunAndWait();
-        EXPECT_EQ(States(), Expected);
-        const int Unchecked = static_cast<int>(std::ranges::count(Expected, isUnchecked));
-        EXPECT_EQ(Counts(), (std::vector<int>{Unchecked, 3 - Unchecked, 0, 0}));
-        EXPECT_EQ(View.Completions, std::vector<std::string>{""});
-        EXPECT_EQ(View.Bars, (TBars{{0, 0}, {100, 100}}));
-        EXPECT_LE(Progress->BytesDone, At < 0 ? 0 : At + 65536); // no read past the abort
+        EXPECT_EQ(States(), StatesAfter);
+        EXPECT_EQ(Counts(), CountsAfter);
+        TLog Expected{"commands off", "bars 0 0", "bars 100 100", "text ", "commands on"};
+        if (NoMemory)
+            Expected.push_back("failed " + Session.RunFailure());
+        EXPECT_EQ(Log, Expected);
+        EXPECT_EQ(Session.RunFailure(), NoMemory ? "Out of memory: the check was stopped" : "");
+        EXPECT_LE(Progress.BytesDone, At < 0 ? 0 : At + 65536); // no read past the abort
     }
 }
 
-TEST_F(VerifyRunTest, RunningOutOfMemoryEndsTheRunWithAnErrorNotTheProcess) {
-    Open({{"l.sfv", {File("a", "1"), File("big", qvtest::PatternBytes(300000, 5)), File("c", "3")}}});
-    OnChunk = [this] {
-        if (Progress->BytesDone > 65536)
-            throw std::bad_alloc();
-    };
-    RunAndWait();
-    EXPECT_EQ(States(), (TStates{isGood, isUnchecked, isUnchecked}));
-    EXPECT_EQ(Counts(), (std::vector<int>{2, 1, 0, 0}));
-    EXPECT_EQ(View.Failures, std::vector<std::string>{"Out of memory: the check was stopped"});
-    EXPECT_EQ(Session.RunFailure(), View.Failures.front());
-    EXPECT_EQ(View.CommandsEnabled, (std::vector<bool>{false, true}));
-    EXPECT_EQ(View.Completions, std::vector<std::string>{""});
-    EXPECT_FALSE(Busy);
-}
-
-TEST_F(VerifyRunTest, ClosingDuringARunSkipsTheEndAndFreesNothingEarly) {
-    Open({{"l.sfv", {File("big", qvtest::PatternBytes(1 << 20, 6)), File("next", "n")}}});
-    View.QueueWakes = true;
-    Session.StartCheck(View, *Progress);
-    while (View.CommandsEnabled.empty()) // the run has begun
-        if (const auto Serve = View.TakeQueued())
-            Serve();
-    Session.Close(); // waits for the worker, serving it; the records go only after it is gone
-    Session.ChecksumFiles.clear();
-    EXPECT_EQ(Session.Open(), "");
-    EXPECT_TRUE(View.Completions.empty());
-    EXPECT_EQ(View.CommandsEnabled, std::vector<bool>{false}); // EndRun skipped
-    EXPECT_EQ(View.Ended, 0);
-    while (const auto Serve = View.TakeQueued()) // late queued Serve calls find the run gone
-        Serve();
-    EXPECT_FALSE(View.WrongThread);
-    EXPECT_FALSE(Busy); // the run is over, though it never reached its end step
-}
-
-// The event loop of a window: serve what is queued, slowly, until the run reports its end; the latest
-// progress figures are applied at most once per serve however many chunks went by, and a lost wake-up
-// (a Serve between a change and its wake-up) would hang here.
-TEST_F(VerifyRunTest, QueuedHandOverServesTheRunCoalescesProgressAndReportsItsEnd) {
+// A window's event loop serves the queue slowly until the run reports its end; progress is shown at most once per
+// serve however many chunks went by, and a lost wake-up would hang here. Then a run the closing window cuts short.
+TEST_F(VerifyRunTest, QueuedHandOverServesTheRunCoalescesProgressReportsItsEndAndStopsWhenClosing) {
     TEntries Entries;
     for (int I = 0; I < 60; ++I) // up to 88500 bytes: at most two chunks a file
         Entries.push_back(File("f" + std::to_string(I), qvtest::PatternBytes(I * 1500u, static_cast<unsigned>(I))));
     Open({{"l.sfv", Entries}});
-    View.QueueWakes = true;
     int Serves = 0;
     for (int Round = 0; Round < 20; ++Round) {
-        View.Ended = 0;
-        Session.StartCheck(View, *Progress);
-        while (View.Ended == 0) {
-            if (const auto Serve = View.TakeQueued()) {
+        Session.StartCheck(*this, Progress);
+        while (Calls["RunEnded"] == Round) {
+            if (ServeOne())
                 ++Serves;
-                Serve();
-                if (View.Ended == 1)
-                    Session.ReleaseFinishedRun(); // from inside the serve, as a window does when told
-            }
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
+        Session.ReleaseFinishedRun(); // as a window does when told the run ended
         ASSERT_EQ(Session.Counters().GoodCount, 60) << Round;
-        EXPECT_FALSE(Session.Running());
         EXPECT_FALSE(static_cast<bool>(CrcOnProgress)) << "nobody may call the run's handler once the run is gone";
     }
-    EXPECT_GE(View.ProgressShown, 20);
-    EXPECT_LE(View.ProgressShown, Serves);
+    EXPECT_GE(Calls["ShowProgress"], 20);
+    EXPECT_LE(Calls["ShowProgress"], Serves);
     EXPECT_LT(Serves, 20 * 60); // woken once per batch, not once per file
-    EXPECT_FALSE(View.WrongThread);
+
+    // The window closes during a run: the run skips its end step and no record is freed under it.
+    Log.clear();
+    OnChunk = [] {
+        while (!AppClosing) // holds the worker in its first chunk until the window closes
+            std::this_thread::yield();
+    };
+    Session.StartCheck(*this, Progress);
+    while (Log.empty()) // the run has begun
+        ServeOne();
+    Session.Close(); // waits for the worker, serving it; the records go only after it is gone
+    Session.ChecksumFiles.clear();
+    EXPECT_EQ(Session.Open(), "");
+    EXPECT_EQ(Log, (TLog{"commands off", "bars 0 0"})); // EndRun skipped
+    EXPECT_EQ(Calls["RunEnded"], 20);                  // and no end reported
+    while (ServeOne()) { // late queued Serve calls find the run gone
+    }
+    EXPECT_FALSE(Busy); // the run is over, though it never reached its end step
 }
 
 } // namespace
