@@ -2,9 +2,6 @@
 
 // A fixture giving each test its own settings folder (Dir/cfg), with helpers for the window's values in it.
 
-#include <filesystem>
-#include <fstream>
-
 #include <gtest/gtest.h>
 
 #include "settings/Registry.h"
@@ -19,24 +16,20 @@ protected:
     ~ScratchRegistry() override { SetRegistryFolder({}); }
 
     static std::string UserFile() { return RegistryFile(TRegRoot::CurrentUser).toStdString(); }
-    static void WriteUserFile(const std::string& Text) {
-        std::filesystem::create_directories(std::filesystem::path(UserFile()).parent_path());
-        std::ofstream(UserFile()) << Text;
-    }
+    void WriteUserFile(const std::string& Text) const { Dir.Write("cfg/user.reg", Text); }
     static void Put(const std::string& Name, int Value) {
         TRegistry Reg;
         Reg.OpenKey(SettingsKey, true);
         Reg.WriteInteger(Name, Value);
     }
-    // The stored window bounds as "Width Height Left Top Maximized", "-" for a missing value.
+    // The stored window bounds as "Width Height Left Top Maximized", "-" for a missing value or key.
     static std::string SavedBounds() {
         TRegistry Reg;
-        const bool Open = Reg.OpenKey(SettingsKey, false);
+        Reg.OpenKey(SettingsKey, false);
         std::string Text;
         for (const char* Name : {"Width", "Height", "Left", "Top", "Maximized"})
-            Text += (Text.empty() ? "" : " ") +
-                    (Open && Reg.ValueExists(Name) ? std::to_string(Reg.ReadInteger(Name)) : "-");
-        return Text;
+            Text += (Reg.ValueExists(Name) ? std::to_string(Reg.ReadInteger(Name)) : "-") + " ";
+        return Text.substr(0, Text.size() - 1);
     }
 
     qvtest::TempDir Dir;

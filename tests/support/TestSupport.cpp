@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,14 +25,11 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code Ignored;
     // Give back permissions that a test took away, so that everything can be removed.
-    for (auto It = std::filesystem::recursive_directory_iterator(Root, Ignored);
-         It != std::filesystem::recursive_directory_iterator(); It.increment(Ignored)) {
+    std::filesystem::permissions(Root, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, Ignored);
+    for (std::filesystem::recursive_directory_iterator It(Root, Ignored), End; It != End; It.increment(Ignored))
         if (It->is_directory(Ignored) && !It->is_symlink(Ignored))
             std::filesystem::permissions(It->path(), std::filesystem::perms::owner_all,
                                          std::filesystem::perm_options::add, Ignored);
-    }
-    std::filesystem::permissions(Root, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 Ignored);
     std::filesystem::remove_all(Root, Ignored);
 }
 
@@ -41,8 +39,7 @@ std::string TempDir::Write(std::string_view Name, std::string_view Bytes) const 
     const std::filesystem::path P = Root / std::string(Name);
     std::filesystem::create_directories(P.parent_path());
     std::ofstream Out(P, std::ios::binary | std::ios::trunc);
-    Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-    if (!Out)
+    if (!Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size())))
         throw std::runtime_error("cannot write " + P.string());
     return P.string();
 }
@@ -62,10 +59,6 @@ std::string PatternBytes(std::size_t Count, unsigned Seed) {
     return Bytes;
 }
 
-RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir) {
-    return Run(Argv, WorkDir, StdoutTo::Collect);
-}
-
 RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir, StdoutTo To) {
     int OutPipe[2], ErrPipe[2];
     if (pipe2(OutPipe, O_CLOEXEC) != 0 || pipe2(ErrPipe, O_CLOEXEC) != 0)
@@ -74,20 +67,15 @@ RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir, 
     if (Pid < 0)
         throw std::runtime_error("fork failed");
     if (Pid == 0) {
-        const int Null = open("/dev/null", O_RDONLY);
-        dup2(Null, 0);
+        dup2(open("/dev/null", O_RDONLY), 0);
         dup2(OutPipe[1], 1);
-        int Broken[2];
-        if (To == StdoutTo::Closed) {
+        int Broken[2]; // the reading end closes at exec
+        if (To == StdoutTo::Closed)
             close(1);
-        } else if (To == StdoutTo::DevFull) {
+        else if (To == StdoutTo::DevFull)
             dup2(open("/dev/full", O_WRONLY), 1);
-        } else if (To == StdoutTo::BrokenPipe && pipe(Broken) == 0) {
-            close(Broken[0]);
+        else if (To == StdoutTo::BrokenPipe && pipe2(Broken, O_CLOEXEC) == 0 && signal(SIGPIPE, SIG_IGN) != SIG_ERR)
             dup2(Broken[1], 1);
-            close(Broken[1]);
-            signal(SIGPIPE, SIG_IGN);
-        }
         dup2(ErrPipe[1], 2);
         if (!WorkDir.empty() && chdir(WorkDir.c_str()) != 0)
             _exit(126);
@@ -102,26 +90,19 @@ RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir, 
     close(ErrPipe[1]);
     RunResult R;
     pollfd Fds[2] = {{OutPipe[0], POLLIN, 0}, {ErrPipe[0], POLLIN, 0}};
-    std::string* Sinks[2] = {&R.Out, &R.Err};
-    int Open = 2;
-    while (Open > 0) {
-        if (poll(Fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
+    while (Fds[0].fd >= 0 || Fds[1].fd >= 0) { // poll skips a closed (negative) entry
+        const int Ready = poll(Fds, 2, -1);
+        if (Ready < 0 && errno != EINTR)
             break;
-        }
-        for (int I = 0; I < 2; ++I) {
-            if (Fds[I].fd < 0 || !(Fds[I].revents & (POLLIN | POLLHUP | POLLERR)))
+        for (int I = 0; I < 2 && Ready > 0; ++I) {
+            if (!(Fds[I].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             char Buf[65536];
             const ssize_t N = read(Fds[I].fd, Buf, sizeof Buf);
-            if (N > 0) {
-                Sinks[I]->append(Buf, static_cast<std::size_t>(N));
-            } else if (N == 0 || errno != EINTR) {
-                close(Fds[I].fd);
-                Fds[I].fd = -1;
-                --Open;
-            }
+            if (N > 0)
+                (I == 0 ? R.Out : R.Err).append(Buf, static_cast<std::size_t>(N));
+            else if (N == 0 || errno != EINTR)
+                close(std::exchange(Fds[I].fd, -1));
         }
     }
     int Status = 0;
@@ -129,10 +110,6 @@ RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir, 
     }
     R.ExitCode = WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
     return R;
-}
-
-RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir) {
-    return RunCli(Args, WorkDir, StdoutTo::Collect);
 }
 
 RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir, StdoutTo To) {

@@ -35,26 +35,21 @@ std::string PatternBytes(std::size_t Count, unsigned Seed = 1);
 
 // Result of running a program.
 struct RunResult {
-    int ExitCode = -1;      // exit status, or 128 + signal number
-    std::string Out;        // standard output
-    std::string Err;        // standard error
+    int ExitCode = -1; // exit status, or 128 + signal number
+    std::string Out;   // standard output
+    std::string Err;   // standard error
 };
+
+// Where the program's standard output goes: collected into Out, or a place where writing fails: /dev/full
+// (ENOSPC), a closed descriptor 1, or a pipe without a reader with SIGPIPE ignored (EPIPE).
+enum class StdoutTo { Collect, DevFull, Closed, BrokenPipe };
 
 // Runs a program with arguments (no shell), standard input from /dev/null, and collects its output.
-RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir = {});
+RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir = {}, StdoutTo To = StdoutTo::Collect);
 
 // Runs the console tool built with this tree.
-RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir = {});
-
-// Where the program's standard output goes: collected into Out, or a place where writing fails.
-enum class StdoutTo {
-    Collect,
-    DevFull,    // /dev/full: ENOSPC
-    Closed,     // descriptor 1 closed
-    BrokenPipe, // a pipe without a reader, SIGPIPE ignored: EPIPE
-};
-RunResult Run(const std::vector<std::string>& Argv, const std::string& WorkDir, StdoutTo To);
-RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir, StdoutTo To);
+RunResult RunCli(const std::vector<std::string>& Args, const std::string& WorkDir = {},
+                 StdoutTo To = StdoutTo::Collect);
 
 // True when a program is on PATH.
 bool HaveProgram(const std::string& Name);
