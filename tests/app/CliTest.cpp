@@ -26,14 +26,6 @@ const std::string Me = "quorvane-cli: ", Done = " Missing, 0 Unchecked. Complete
 
 const auto Has = [](const std::string& Text, const std::string& Part) { return Text.find(Part) != std::string::npos; };
 
-std::vector<std::string> FilesIn(const std::string& Folder) {
-    std::vector<std::string> Names;
-    for (const auto& Entry : std::filesystem::directory_iterator(Folder))
-        Names.push_back(Entry.path().filename().string());
-    std::sort(Names.begin(), Names.end());
-    return Names;
-}
-
 // A sparse file of 128 GiB: hashing it only ends by an interrupt.
 bool MakeEndlessFile(const std::string& Path) {
     std::error_code Error;

@@ -31,14 +31,6 @@ template <class T> Names NamesOf(const std::vector<T>& Files) { // TLeftOut or T
     return Out;
 }
 
-Names FilesIn(const std::filesystem::path& Folder) {
-    Names Out;
-    for (const auto& Entry : std::filesystem::directory_iterator(Folder))
-        Out.push_back(Entry.path().filename().string());
-    std::sort(Out.begin(), Out.end());
-    return Out;
-}
-
 // Records the hooks in order, with the run state and total size seen from inside them.
 struct RecordingHooks : TCreateHooks {
     Names Calls;
@@ -158,7 +150,7 @@ TEST_F(ListWriterTest, AbortAndUnwritableTargetsKeepTheOldListAndARunReplacesItW
         EXPECT_EQ(Hooks.Calls, (Names{"start busy", "end"})); // no hashing; the run flag is down
         EXPECT_FALSE(Busy);
     }
-    EXPECT_EQ(FilesIn(Dir.Path()), (Names{"a", "big", "l.md5", "x.sfv"}));
+    EXPECT_EQ(qvtest::FilesIn(Dir.Path()), (Names{"a", "big", "l.md5", "x.sfv"}));
 }
 
 // Every list we write reads back as itself: names the format cannot carry are left out with the reason.
@@ -195,7 +187,7 @@ TEST_F(ListWriterTest, TheTargetAndTemporaryFilesAreNeverListed) {
     TCreateRequest R = Request({File("a", "abc"), {"list.txt", false, 8}, {".quorvane-tmp-x", false, 0}}, "list.txt");
     Names Seen;
     R.OnProgress = [&](std::uint8_t, std::int32_t) {
-        for (const auto& Name : FilesIn(Dir.Path()))
+        for (const auto& Name : qvtest::FilesIn(Dir.Path()))
             if (!SkippedByFolderScan(Name))
                 Seen.push_back(Name);
     };

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -42,6 +43,14 @@ std::string TempDir::Write(std::string_view Name, std::string_view Bytes) const 
     if (!Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size())))
         throw std::runtime_error("cannot write " + P.string());
     return P.string();
+}
+
+std::vector<std::string> FilesIn(const std::filesystem::path& Folder) {
+    std::vector<std::string> Names;
+    for (const auto& Entry : std::filesystem::directory_iterator(Folder))
+        Names.push_back(Entry.path().filename().string());
+    std::sort(Names.begin(), Names.end());
+    return Names;
 }
 
 std::string ReadFile(const std::string& Path) {

@@ -27,6 +27,9 @@ private:
     std::filesystem::path Root;
 };
 
+// The names in a folder, sorted.
+std::vector<std::string> FilesIn(const std::filesystem::path& Folder);
+
 // The whole content of a file; throws std::runtime_error when it cannot be read.
 std::string ReadFile(const std::string& Path);
 
