@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "util/FileIo.h"
+
 namespace quorvane {
 
 namespace {
@@ -34,11 +36,11 @@ void OccupyStandardDescriptors() {
         if (::fcntl(Fd, F_GETFD) != -1 || errno != EBADF)
             continue;
         // The lower ones are open, so open takes Fd itself.
-        const int Null = ::open("/dev/null", (Fd == 0 ? O_WRONLY : O_RDONLY) | O_NOCTTY);
-        if (Null >= 0 && Null != Fd) {
-            ::dup2(Null, Fd);
-            ::close(Null);
-        }
+        TUniqueFd Null(::open("/dev/null", (Fd == 0 ? O_WRONLY : O_RDONLY) | O_NOCTTY));
+        if (Null.Get() == Fd)
+            Null.Release(); // it stays open as that standard descriptor
+        else if (Null.Valid())
+            ::dup2(Null.Get(), Fd);
     }
 }
 
