@@ -4,9 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,14 +23,6 @@ using TArgs = std::vector<std::string>;
 const std::string Me = "quorvane-cli: ", Done = " Missing, 0 Unchecked. Complete in 0 seconds\n";
 
 const auto Has = [](const std::string& Text, const std::string& Part) { return Text.find(Part) != std::string::npos; };
-
-// A sparse file of 128 GiB: hashing it only ends by an interrupt.
-bool MakeEndlessFile(const std::string& Path) {
-    std::error_code Error;
-    std::ofstream(Path).put('\0');
-    std::filesystem::resize_file(Path, std::uintmax_t{1} << 37, Error);
-    return !Error;
-}
 
 // The console tool sent SIGINT after 0.6 s, as by Ctrl+C (and SIGKILL 60 s later should it hang).
 RunResult RunInterrupted(TArgs Args) {
@@ -56,10 +46,8 @@ protected:
     void ExpectRuns(const std::vector<TRun>& Runs, StdoutTo To = StdoutTo::Collect) {
         for (const TRun& C : Runs) {
             SCOPED_TRACE(::testing::PrintToString(C.Args) + " to " + std::to_string(static_cast<int>(To)));
-            const auto R = RunCli(C.Args, Dir.Path().string(), To);
-            EXPECT_EQ(R.ExitCode, C.Exit);
-            EXPECT_EQ(R.Out, C.Out);
-            EXPECT_EQ(R.Err, C.Err); // no progress line when standard error is not a terminal
+            const auto R = RunCli(C.Args, Dir.Path().string(), To); // no progress line: standard error is no terminal
+            EXPECT_EQ(std::tie(R.ExitCode, R.Out, R.Err), std::tie(C.Exit, C.Out, C.Err));
         }
     }
 };
@@ -73,59 +61,44 @@ TEST_F(Cli, ListTsvOneLinePerRecordAndTableGroupedPerList) {
     Write({{"t\\ab.sfv", "x.bin\t12345678\nname 1\t2\n"}, {"big.bin", std::string(2048, 'x')}});
     Write({{"a.sfv", "big.bin 0A1B2C3D\nsub\\gone.bin 12345678\n"}, {"b.sfv", "x\x01y.bin 1\n"}});
     const std::string Odd = Dir / "t\\\\ab.sfv\t" + (Dir / ""), None = Me + "Cannot open file none.sfv\n";
-    const std::string Table = "a.sfv\n  big.bin       0A1B2C3D       2 KB\n  sub/gone.bin  12345678  Not Found\n\n";
-    const auto RecordsOfA = [](const std::string& P) { // P: the folder as given
-        return P + "a.sfv\t" + P + "one.bin\t0A1B2C3D\t1\n" + P + "a.sfv\t" + P + "sub/two.bin\t12345678\t2\n" + P +
-               "a.sfv\t" + P + "three file.bin\t0badf00d\t-1\n";
-    };
+    const std::string RecordsOfA = "a/a.sfv\ta/one.bin\t0A1B2C3D\t1\na/a.sfv\ta/sub/two.bin\t12345678\t2\n"
+                                   "a/a.sfv\ta/three file.bin\t0badf00d\t-1\n";
     const std::string RecordsOfB = "./b/b.md5\t./b/four.bin\td41d8cd98f00b204e9800998ecf8427e\t0\n"
                                    "./b/b.md5\t./b/five.bin\td41d8cd98f00b204e9800998ecf8427e\t-1\n";
-    ExpectRuns({{{"list", "--tsv", "a/a.sfv", "c.sfv", "--", "./b/b.md5"}, 0, RecordsOfA("a/") + RecordsOfB},
+    const std::string Table = "a.sfv\n  big.bin       0A1B2C3D       2 KB\n  sub/gone.bin  12345678  Not Found\n\n"
+                              "b.sfv\n  x?y.bin       1         Not Found\n\n3 records, 2 not found\n";
+    ExpectRuns({{{"list", "--tsv", "a/a.sfv", "c.sfv", "--", "./b/b.md5"}, 0, RecordsOfA + RecordsOfB},
                 // Tabs and backslashes are escaped.
                 {{"list", "--tsv", Dir / "t\\ab.sfv"}, 0, Odd + "\tx.bin\\t12345678\t-1\n" + Odd + "name\t1\\t2\t-1\n"},
                 // A list that cannot be opened is an error after the records of the lists before it.
-                {{"list", "--tsv", "c.sfv", "./a/a.sfv", "none.sfv", "./b/b.md5"}, 2, RecordsOfA("./a/"), None},
+                {{"list", "--tsv", "c.sfv", "a/a.sfv", "none.sfv", "./b/b.md5"}, 2, RecordsOfA, None},
                 // The table: a header per list, names as written (control bytes shown as "?"), a blank line between.
-                {{"list", "a.sfv", "b.sfv"},
-                 0,
-                 Table + "b.sfv\n  x?y.bin       1         Not Found\n\n3 records, 2 not found\n"}});
+                {{"list", "a.sfv", "b.sfv"}, 0, Table}});
 }
 
 TEST_F(Cli, HashEntryLinesInArgumentOrder) {
-    Write({{"digits.txt", "123456789"}, {"-odd", "123456789"}, {"abc", "abc"}, {"a.bin", ""}, {"folder/x", ""}});
+    Write({{"digits.txt", "123456789"}, {"-odd", "123456789"}, {"abc", "abc"}, {"folder/x", ""}});
     const std::string Cannot = Me + "Cannot open file ", NoFile = " (No such file or directory)\n";
-    const std::string Errors = Cannot + "missing" + NoFile + Cannot + "--md5" + NoFile + Cannot +
-                               "folder (Is a directory)\n" + Me +
+    const std::string Errors = Cannot + "--md5" + NoFile + Cannot + "folder (Is a directory)\n" + Me +
                                "Cannot read file /proc/self/mem (Input/output error)\n" + Cannot + "x?[31m" + NoFile;
-    ExpectRuns(
-        {{{"hash", "--crc32", "digits.txt"}, 0, "digits.txt CBF43926\n"},
-         {{"hash", "--md5", "abc"}, 0, "900150983CD24FB0D6963F7D28E17F72 abc\n"},
-         {{"hash", "--", "-odd"}, 0, "-odd CBF43926\n"},
-         {{"hash", "abc", "a.bin"}, 0, "abc 352441C2\na.bin 00000000\n"}, // CRC-32 by default
-         {{"hash", Dir / "abc"}, 0, Dir / "abc" + " 352441C2\n"},         // the name as given
-         // Unreadable files (our memory opens, then fails to read) get a message, no line; options end at the 1st file.
-         {{"hash", "missing", "--md5", "abc", "folder", "/proc/self/mem", "x\x1b[31m"}, 1, "abc 352441C2\n", Errors}});
+    ExpectRuns({{{"hash", "--crc32", "digits.txt", "folder/x"}, 0, "digits.txt CBF43926\nfolder/x 00000000\n"},
+                {{"hash", "--md5", "--", "-odd"}, 0, "25F9E794323B453885F5181F1B624D0B -odd\n"},
+                // CRC-32 by default. Unreadable files (our memory opens, then fails to read) get a message, no line;
+                // options end at the first file.
+                {{"hash", "abc", "--md5", "folder", "/proc/self/mem", "x\x1b[31m"}, 1, "abc 352441C2\n", Errors}});
 }
 
-TEST_F(Cli, CheckLinesSummaryExitStatusAndCtrlC) {
+TEST_F(Cli, CheckLinesSummaryAndExitStatus) {
     Write({{"good.txt", "hello"}, {"bad.txt", "hullo"}, {"a", "abc"}, {"a\x1b[31m", "abc"}, {"one.sfv", "a 352441C2"}});
     Write({{"l.sfv", "good.txt 3610a686\r\nbad.txt 3610A686\r\ngone.txt 3610A686\r\n"}, {"empty.sfv", "; nothing\n"}});
     Write({{"two.md5", "900150983cd24fb0d6963f7d28e17f72 *a\n"}, {"e.sfv", "a\x1b[31m 352441C2\ngone\x1b[31m 0\n"}});
-    ExpectRuns({{{"check", "l.sfv"}, 1, "Good good.txt\nBad bad.txt\nMissing gone.txt\n1 Good, 1 Bad, 1" + Done},
-                {{"check", "--quiet", "l.sfv"}, 1, "Bad bad.txt\nMissing gone.txt\n1 Good, 1 Bad, 1" + Done},
+    ExpectRuns({{{"check", "--quiet", "l.sfv"}, 1, "Bad bad.txt\nMissing gone.txt\n1 Good, 1 Bad, 1" + Done},
                 {{"check", "--quiet", "two.md5"}, 0, "1 Good, 0 Bad, 0" + Done},
                 {{"check", "one.sfv", "one.sfv"}, 0, "Good a\nGood a\n2 Good, 0 Bad, 0" + Done},
                 {{"check", "empty.sfv"}, 0, "0 Good, 0 Bad, 0" + Done},
-                {{"check", "none.sfv"}, 2, "", Me + "Cannot open file none.sfv\n"},
                 // Control bytes in names (from a list, they could drive the terminal) shown as "?".
                 {{"check", "e.sfv"}, 1, "Good a?[31m\nMissing gone?[31m\n1 Good, 0 Bad, 1" + Done},
                 {{"check", "e.sfv", "x\x1b[31m"}, 2, "", Me + "Cannot open file x?[31m\n"}});
-    // Ctrl+C stops after the current chunk and reports.
-    if (!MakeEndlessFile(Dir / "huge"))
-        GTEST_SKIP() << "no sparse files here";
-    const auto R = RunInterrupted({"check", Dir.Write("i.sfv", "good.txt 3610A686\nhuge 00000000\na 352441C2\n")});
-    EXPECT_EQ(R.ExitCode, 130) << R.Err;
-    EXPECT_EQ(R.Out, "Good " + (Dir / "good.txt") + "\n1 Good, 0 Bad, 0 Missing, 2 Unchecked (interrupted)\n");
 }
 
 class CliCreate : public Cli {
@@ -133,31 +106,26 @@ protected:
     const std::string Data = Dir / "Album";
     void SetUp() override {
         Write({{"Album/b track.flac", "bbbb"}, {"Album/a.txt", "hello"}, {"Album/old.SFV", "a.txt 3610A686\r\n"}});
-        Write({{"Album/sums.Md5", ""}, {"Album/sub/inner.txt", "not listed"}, {"-l.sfv", "x 00000000\n"}, {"x", ""}});
+        Write({{"Album/sums.Md5", ""}, {"Album/sub/inner.txt", ""}, {"-l.sfv", "O/x 00000000\n"}, {"O/x", ""}});
     }
 };
 
 // Usage errors in one format from each command's option table, "--" ending the options everywhere, help from
 // the same tables. Usage errors and refused creations exit 2 with nothing on standard output and write no file.
-TEST_F(CliCreate, UsageErrorsRefusalsHelpAndVersion) {
+TEST_F(CliCreate, UsageErrorsRefusalsHelpVersionAndWriteErrors) {
     const auto Usage = [](const std::string& Command, const std::string& Says) {
         return Me + Command + ": " + Says + "\nTry 'quorvane-cli " + Command + " --help'.\n";
     };
-    Dir.Write("O/x", "x");
     std::filesystem::create_directories(Dir / "Empty");
     ExpectRuns(
         {{{"--version"}, 0, "quorvane-cli (Quorvane 2.6)\n"},
          {{"bogus"}, 2, "", Me + "unknown command 'bogus'\nTry 'quorvane-cli --help'.\n"},
-         {{"list", "--csv", "x"}, 2, "", Usage("list", "unknown option '--csv'")},
          {{"list", "--tsv"}, 2, "", Usage("list", "no list file given")},
-         {{"list", "--tsv", "--", "-l.sfv"}, 0, "-l.sfv\tx\t00000000\t0\n"},
          {{"hash", "--md5"}, 2, "", Usage("hash", "no file given")},
          {{"hash", "--crc32", "--md5", "x"}, 2, "", Usage("hash", "choose one of --crc32 and --md5")},
          {{"check", "--quiet", "-\x1b[31m", "x"}, 2, "", Usage("check", "unknown option '-?[31m'")},
          {{"check", "--quiet"}, 2, "", Usage("check", "no list file given")},
-         {{"check", "--quiet", "--", "-l.sfv"}, 0, "1 Good, 0 Bad, 0" + Done},
          {{"create", "Album"}, 2, "", Usage("create", "give --sfv or --md5")},
-         {{"create", "--sfv", "--md5", "Album"}, 2, "", Usage("create", "choose one of --sfv and --md5")},
          {{"create", "--sfv", "Album", "-o"}, 2, "", Usage("create", "option '-o' needs a value")},
          {{"create", "--md5", "-o", "", "Album"}, 2, "", Usage("create", "option '-o' needs a value")},
          {{"create", "--sfv", "--force"}, 2, "", Usage("create", "no path given")},
@@ -174,83 +142,70 @@ TEST_F(CliCreate, UsageErrorsRefusalsHelpAndVersion) {
               " or .md5)\n  --force       replace an existing list\n  --            the arguments that follow are"
               " paths\n  -h, --help    show this help and exit\n\n"}}) {
         const auto R = RunCli(Args);
-        EXPECT_EQ(R.ExitCode, 0);
-        EXPECT_TRUE(Has(R.Out, Says) && R.Err.empty()) << R.Out << R.Err;
+        EXPECT_TRUE(R.ExitCode == 0 && Has(R.Out, Says) && R.Err.empty()) << R.ExitCode << R.Out << R.Err;
     }
     EXPECT_EQ(FilesIn(Data), (TArgs{"a.txt", "b track.flac", "old.SFV", "sub", "sums.Md5"}));
-    EXPECT_EQ(FilesIn(Dir.Path().string()), (TArgs{"-l.sfv", "Album", "Empty", "O", "l.sfv", "x"}));
+    EXPECT_EQ(FilesIn(Dir.Path().string()), (TArgs{"-l.sfv", "Album", "Empty", "O", "l.sfv"}));
     EXPECT_TRUE(FilesIn(Dir / "Empty").empty());
     // A folder nobody may write, root included: refused with the system's reason.
-    const auto R = RunCli({"create", "--md5", "-o", "/sys/l", "x"}, Dir.Path().string());
+    const auto R = RunCli({"create", "--md5", "-o", "/sys/l", "O/x"}, Dir.Path().string());
     EXPECT_TRUE(R.ExitCode == 2 && R.Err.starts_with(Me + "Cannot create file /sys/l.md5: ")) << R.Err;
-}
-
-// Output that cannot be written (a full disk, closed, a reader gone with SIGPIPE ignored) is an error of every
-// command, --help and --version too; with descriptor 1 closed no file opened meanwhile takes it (fdinfo/1 is there).
-TEST_F(CliCreate, WriteErrorsOnStandardOutput) {
+    // Output that cannot be written (a full disk, closed, a reader gone with SIGPIPE ignored) is an error of every
+    // command, --help and --version too; with descriptor 1 closed no file opened meanwhile takes it (fdinfo/1).
     for (const auto& [To, Reason] :
          {std::pair{StdoutTo::DevFull, "No space left on device"}, std::pair{StdoutTo::Closed, "Bad file descriptor"},
-          std::pair{StdoutTo::BrokenPipe, "Broken pipe"}}) {
-        std::vector<TRun> Runs;
-        for (const TArgs& Args : {TArgs{"--help"}, TArgs{"--version"}, TArgs{"check", "--help"},
-                                  TArgs{"list", "./-l.sfv"}, TArgs{"check", "./-l.sfv"},
-                                  TArgs{"hash", "/proc/self/fdinfo/1"}, TArgs{"create", "--sfv", "--force", "Album"}})
-            Runs.push_back({Args, 2, "", Me + "cannot write to standard output: " + Reason + "\n"});
-        ExpectRuns(Runs, To);
-    }
+          std::pair{StdoutTo::BrokenPipe, "Broken pipe"}})
+        for (const TArgs& Args :
+             {TArgs{"--help"}, TArgs{"--version"}, TArgs{"list", "./-l.sfv"}, TArgs{"check", "./-l.sfv"},
+              TArgs{"hash", "/proc/self/fdinfo/1"}, TArgs{"create", "--sfv", "--force", "Album"}})
+            ExpectRuns({{Args, 2, "", Me + "cannot write to standard output: " + Reason + "\n"}}, To);
 }
 
-// A folder's list: regular files only, no lists of either kind, no descent, in name order, the bytes of the
-// desktop's writer (but for the date and time of writing on the first line of an SFV list). An ".md5" name makes
-// an MD5 list whatever the option (and a name without extension gets the kind's); the files given of one folder
-// are listed in that order; an existing list only goes with --force; an unreadable file, or a name no list can
-// hold, is left out and reported. Control bytes in names are shown as "?".
+// A folder's list: regular files but lists, in name order, the desktop writer's bytes (but for the time of writing).
+// An ".md5" name makes an MD5 list; files given are listed in that order; an existing list only goes with --force;
+// an unreadable file or a name no list can hold is left out and reported. Control bytes in names shown as "?".
 TEST_F(CliCreate, FolderListsOutputNamesFilesGivenOverwritingAndLeftOut) {
     const auto NoTime = [](std::string T) { return T.starts_with("; Generated by ") ? T.substr(T.find('\r')) : T; };
     TCreateRequest Request;
     Request.Folder = Data;
     Request.Entries = {{"a.txt", false, 5}, {"b track.flac", false, 4}};
-    Request.FileName = Dir / "desktop";
-    for (const auto& [Kind, Ext] : {std::pair{1, std::string("sfv")}, std::pair{2, std::string("md5")}}) {
+    for (const std::string Ext : {"sfv", "md5"}) {
         ASSERT_EQ(RunCli({"create", "--" + Ext, Data}).ExitCode, 0);
-        Request.FilterIndex = Kind;
+        Request.FileName = Dir / ("desktop." + Ext); // the kind from the extension
         TCreateHooks Hooks;
         ASSERT_TRUE(CreateChecksumFile(Request, Hooks).Written);
         EXPECT_EQ(NoTime(ReadFile(Data + "/Album." + Ext)), NoTime(ReadFile(Dir / ("desktop." + Ext)))) << Ext;
     }
-    std::filesystem::remove(Data + "/Album.sfv");
     const std::string Md5OfA = "5D41402ABC4B2A76B9719D911017C592 a.txt\r\n", Files = " files. Complete in 0 seconds\n";
-    const std::string Old = Dir.Write("Album/Album.md5", "keep me"), E = "E\x1b[31m", Shown = "E?[31m/E?[31m.md5";
-    const std::string Exists = " exists; use --force to replace it\n", LeftOut = Me + "left out of the list: ";
-    const std::string Pipe = LeftOut + "pipe (cannot be read: No such device or address)\n";
+    const std::string Old = Dir.Write("Album/Album.md5", "keep me"), LeftOut = Me + "left out of the list: ";
+    const std::string E = "E\x1b[31m", Pipe = LeftOut + "pipe (cannot be read: No such device or address)\n";
+    const std::string Semi = LeftOut + ";semi (the name begins with \";\")\n" + Me +
+                             "nothing written: every file was left out of Bad/Bad.sfv\n";
     Write({{E + "/x", ""}, {E + "/line\nbreak", ""}, {"Bad/;semi", ""}, {"Album/list.txt", "old"}});
     ASSERT_EQ(::mkfifo((Data + "/pipe").c_str(), 0644), 0);
     std::filesystem::create_symlink("nowhere", Dir / (E + "/broken"));
     ExpectRuns(
         {{{"create", "--sfv", "-o", "x.md5", "Album"}, 0, "x.md5: 3" + Files},
-         {{"create", "--sfv", "Album/b track.flac", "Album/old.SFV"}, 0, "Album/Album.sfv: 2" + Files},
-         {{"create", "--md5", "Album"}, 2, "", Me + "Album/Album.md5" + Exists},
+         {{"create", "--sfv", "--force", "Album/b track.flac", "Album/old.SFV"}, 0, "Album/Album.sfv: 2" + Files},
+         {{"create", "--md5", "Album"}, 2, "", Me + "Album/Album.md5 exists; use --force to replace it\n"},
          {{"create", "--md5", "-o", "p", "Album/a.txt", "Album/pipe"}, 1, "p.md5: 1" + Files, Pipe},
          {{"create", "--md5", E},
           1,
-          Shown + ": 1" + Files,
+          "E?[31m/E?[31m.md5: 1" + Files,
           LeftOut + "broken (a broken symbolic link)\n" + LeftOut + "line?break (the name holds a line break)\n"},
-         {{"create", "--sfv", "Bad"}, 2, "", LeftOut + ";semi (the name begins with \";\")\n" + Me +
-                                                 "nothing written: every file was left out of Bad/Bad.sfv\n"},
-         {{"create", "--md5", "--force", "-o", "Album/list.txt", "Album/"}, 0, "Album/list.txt: 2" + Files},
-         {{"create", "--md5", E}, 2, "", Me + Shown + Exists}});
-    EXPECT_EQ(ReadFile(Dir / "x.md5").substr(0, 40) + ReadFile(Dir / "p.md5"), Md5OfA + Md5OfA);
+         {{"create", "--sfv", "Bad"}, 2, "", Semi},
+         {{"create", "--md5", "--force", "-o", "Album/list.txt", "Album/"}, 0, "Album/list.txt: 2" + Files}});
+    for (const std::string& List : {Dir / "x.md5", Dir / "p.md5", Data + "/list.txt"}) // list.txt replaced
+        EXPECT_TRUE(ReadFile(List).starts_with(Md5OfA)) << List;
     const std::string Text = ReadFile(Data + "/Album.sfv");
     EXPECT_TRUE(Has(Text, "\r\nb track.flac 0F4FF68B\r\nold.SFV ") && !Has(Text, "a.txt")) << Text;
     EXPECT_EQ(ReadFile(Old), "keep me");
     EXPECT_FALSE(Has(ReadFile(Data + "/list.txt"), "list.txt") || std::filesystem::exists(Dir / "Bad/Bad.sfv"));
-    EXPECT_EQ(RunCli({"create", "--md5", "--force", Data}).ExitCode, 0);
-    EXPECT_EQ(ReadFile(Old).substr(0, 40), Md5OfA);
 }
 
-// A failed write (a file-size limit of 512 bytes standing in for a full disk) and Ctrl+C keep the old
-// list and leave no temporary file.
-TEST_F(CliCreate, FailureOrCtrlCKeepsTheOldList) {
+// A failed write (a file-size limit of 512 bytes standing in for a full disk) and Ctrl+C keep the old list and
+// leave no temporary file. Ctrl+C stops a check after the current chunk, with its report.
+TEST_F(CliCreate, FailureOrCtrlCKeepsTheOldListAndStopsACheck) {
     for (int I = 0; I < 40; ++I) // a list longer than the limit
         Dir.Write("Album/file number " + std::to_string(I) + ".dat", std::to_string(I));
     const std::string Old = Dir.Write("Album/Album.sfv", "old list\r\n");
@@ -260,8 +215,11 @@ TEST_F(CliCreate, FailureOrCtrlCKeepsTheOldList) {
     EXPECT_TRUE(R.ExitCode == 2 && Has(R.Err, "Cannot create file " + Data + "/Album.sfv")) << R.ExitCode << R.Err;
     EXPECT_EQ(ReadFile(Old), "old list\r\n");
     EXPECT_EQ(FilesIn(Data), Files);
-    if (!MakeEndlessFile(Data + "/huge"))
+    if (::truncate(Dir.Write("Album/huge", "").c_str(), 1L << 37) != 0) // sparse: hashing it ends by an interrupt
         GTEST_SKIP() << "no sparse files here";
+    R = RunInterrupted({"check", Dir.Write("i.sfv", "Album/a.txt 3610A686\nAlbum/huge 00000000\nO/x 0\n")});
+    EXPECT_EQ(R.ExitCode, 130) << R.Err;
+    EXPECT_EQ(R.Out, "Good " + (Dir / "Album/a.txt") + "\n1 Good, 0 Bad, 0 Missing, 2 Unchecked (interrupted)\n");
     R = RunInterrupted({"create", "--sfv", "--force", Data});
     EXPECT_TRUE(R.ExitCode == 130 && Has(R.Err, "User Aborted")) << R.ExitCode << R.Err;
     EXPECT_EQ(ReadFile(Old), "old list\r\n");
