@@ -52,7 +52,6 @@ inline bool SendDrop(QWidget* Target, const QStringList& Items, QPoint At = {50,
 
 // The control (widget, action, menu) named Name inside Window; throws when there is none.
 template <typename T = QAction> T* Get(const QWidget& Window, const char* Name) {
-    if (T* Found = Window.findChild<T*>(Name))
-        return Found;
-    throw std::runtime_error(std::string("no control ") + Name);
+    T* Found = Window.findChild<T*>(Name);
+    return Found ? Found : throw std::runtime_error(std::string("no control ") + Name);
 }

@@ -1,6 +1,5 @@
 #include "ui/MainDlg.h"
 
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,13 +22,9 @@
 #include "ui/uDragFilesTrg.h"
 
 namespace {
-namespace fs = std::filesystem;
 class MainWindowTest : public ScratchRegistry {
 protected:
-    ~MainWindowTest() override {
-        CrcBufSize = SavedBufSize;
-        CrcAbort = false;
-    }
+    ~MainWindowTest() override { CrcBufSize = SavedBufSize; } // each run clears CrcAbort when it starts
     static QString Q(const std::string& S) { return QFile::decodeName(S.c_str()); }
     // A file and its list line with the right (or a wrong) CRC-32.
     std::string Entry(const std::string& Name, const std::string& Bytes, bool Right = true) {
@@ -47,17 +42,14 @@ protected:
         W.Session().ChecksumFiles = {List};
         return W.OpenChecksumFiles();
     }
-    static bool WaitIdle(TFrmMain& W) {
-        return QTest::qWaitFor([&] { return !W.Running(); }, 9000);
-    }
+    QString Request() { return Dialogs.OpenRequests.back().Directory + "|" + Dialogs.OpenRequests.back().FileName; }
     static QAbstractItemModel* Model(TFrmMain& W) { return Get<QTableView>(W, "lv")->model(); }
     // Each row's name with the state its image shows (none for a list's own row), then the status bar's counts.
     static QStringList Rows(TFrmMain& W, int From = 0) {
         const QStringList States{"", " Unchecked", " Missing", " Bad", " Good"};
         QStringList Out;
-        for (int Row = From; Row < Model(W)->rowCount(); ++Row)
-            Out << Model(W)->index(Row, 0).data().toString() +
-                       States.value(Model(W)->index(Row, 0).data(ChecksumListModel::ImageRole).toInt(), " ?");
+        for (QModelIndex I = Model(W)->index(From, 0); I.isValid(); I = I.siblingAtRow(I.row() + 1))
+            Out << I.data().toString() + States.value(I.data(ChecksumListModel::ImageRole).toInt(), " ?");
         return Out << W.StatusPanelText(0) + "|" + W.StatusPanelText(1) + "|" + W.StatusPanelText(2) + "|" +
                           W.StatusPanelText(3);
     }
@@ -73,8 +65,7 @@ protected:
     const QString Idle = "drop bCreate bOpen bCheck bDisplay bCancel bOptions ToolButton3";
 };
 TEST_F(MainWindowTest, CheckAsksForAListThenChecksFiltersAndDeletesAndARunCanBeAbortedOrClosed) {
-    const std::string List =
-        Dir.Write("three.sfv", Entry("good.bin", "good") + Entry("bad.bin", "bad", false) + "gone.bin 01234567\n");
+    auto List = Dir.Write("three.sfv", Entry("good.bin", "good") + Entry("bad.bin", "bad", false) + "gone.bin 0\n");
     Put("ShowProgress", 1);
     auto W = std::make_unique<TFrmMain>();
     W->show();
@@ -82,22 +73,19 @@ TEST_F(MainWindowTest, CheckAsksForAListThenChecksFiltersAndDeletesAndARunCanBeA
     Dialogs.Chosen = {{}, {Q(Dir / "nowhere.sfv")}, {Q(List)}};
     Get(*W, "bCheck")->trigger(); // the open dialog is cancelled: whatever is loaded (nothing) is checked
     ASSERT_TRUE(QTest::qWaitFor([&] { return Get<QLabel>(*W, "Label7")->text() == "Complete in 0 seconds"; }, 9000));
-    ASSERT_TRUE(WaitIdle(*W));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !W->Running(); }, 9000));
     Get(*W, "bCheck")->trigger(); // a list that cannot be opened is not checked
     EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Cannot open file " + Q(Dir / "nowhere.sfv")}));
     EXPECT_FALSE(W->Running());
     W->Session().ChecksumFiles.clear();
     Get(*W, "bCheck")->trigger();
-    ASSERT_TRUE(WaitIdle(*W));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !W->Running(); }, 9000));
     const QStringList Checked{Q(List), "good.bin Good", "bad.bin Bad", "gone.bin Missing",
                               "0 Unchecked|1 Missing|1 Bad|1 Good"};
     EXPECT_EQ(Rows(*W), Checked);
     EXPECT_EQ(W->windowTitle() + Model(*W)->index(3, 1).data().toString(), "Quorvane 2.6 - three.sfvNot Found");
-    EXPECT_EQ(Get<QProgressBar>(*W, "TotalProgressBar")->value(), 100);
-    EXPECT_EQ(Enabled(*W), Idle);
-    // The display filter shows one state; All brings every row back.
     ASSERT_EQ(Get(*W, "bDisplay")->menu(), Get<QMenu>(*W, "PopupMenu3"));
-    Get(*W, "mnuBad")->trigger();
+    Get(*W, "mnuBad")->trigger(); // the display filter shows one state; All brings every row back
     EXPECT_EQ(Rows(*W, 1), QStringList({"bad.bin Bad", Checked.last()}));
     Get(*W, "mnuAll")->trigger();
     // Editing a name renames nothing. Delete asks first (with nothing selected it does nothing), then deletes the
@@ -105,20 +93,16 @@ TEST_F(MainWindowTest, CheckAsksForAListThenChecksFiltersAndDeletesAndARunCanBeA
     auto* Lv = Get<QTableView>(*W, "lv");
     Lv->edit(Model(*W)->index(1, 0));
     ASSERT_NE(Lv->findChild<QLineEdit*>(), nullptr);
-    Lv->findChild<QLineEdit*>()->setText("other.bin");
-    QTest::keyClick(Lv->findChild<QLineEdit*>(), Qt::Key_Return);
-    Lv->clearSelection();
-    QTest::keyClick(Lv, Qt::Key_Delete);
+    QTest::keyClicks(Lv->findChild<QLineEdit*>(), "other.bin");
+    emit Lv->itemDelegate()->commitData(Lv->findChild<QLineEdit*>()); // what Return does, without waiting
+    QTest::keyClick(Lv, Qt::Key_Delete);                              // nothing selected
     for (int Row : {0, 1, 3})
         Lv->selectionModel()->select(Model(*W)->index(Row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     Dialogs.Answers = {false, true};
+    QTest::keyClick(Lv, Qt::Key_Delete); // No: nothing is deleted (an error for good.bin would follow)
     QTest::keyClick(Lv, Qt::Key_Delete);
-    EXPECT_TRUE(fs::exists(Dir / "good.bin"));
-    QTest::keyClick(Lv, Qt::Key_Delete);
-    EXPECT_EQ(Dialogs.Questions, QStringList(2, "Quorvane|Delete Selected File(s)?"));
-    EXPECT_TRUE(!fs::exists(Dir / "good.bin") && fs::exists(Dir / "bad.bin") && fs::exists(List));
-    EXPECT_FALSE(fs::exists(Dir / "other.bin"));
-    EXPECT_EQ(Dialogs.Errors.last(), "Quorvane|Error file not found: " + Q(Dir / "gone.bin"));
+    EXPECT_EQ(qvtest::FilesIn(Dir.Path()), std::vector<std::string>({"bad.bin", "cfg", "three.sfv"}));
+    EXPECT_EQ(Dialogs.Errors.mid(1), QStringList({"Quorvane|Error file not found: " + Q(Dir / "gone.bin")}));
     EXPECT_EQ(Rows(*W), Checked);
     // The status bar: four owner-drawn count panels of 120 px, drawn through DrawPanel, and the rest of the bar.
     auto* Bar = Get<TqvStatusBar>(*W, "sBar");
@@ -126,18 +110,14 @@ TEST_F(MainWindowTest, CheckAsksForAListThenChecksFiltersAndDeletesAndARunCanBeA
     QObject::connect(Bar, &TqvStatusBar::DrawPanel, [&](QPainter*, int I, const QRect& R) {
         Drawn << QString::number(I) + (R == Bar->PanelRect(I) ? "" : " elsewhere");
     });
-    QImage Image(Bar->size(), QImage::Format_ARGB32);
-    Bar->render(&Image);
+    Bar->grab();
     EXPECT_EQ(Drawn, QStringList({"0", "1", "2", "3"}));
     EXPECT_EQ(QPoint(Bar->PanelRect(4).left(), Bar->PanelRect(4).right()), QPoint(480, Bar->width() - 3));
-    // A run disables the commands but Abort, Options and About.
     StartSlowCheck(*W);
-    EXPECT_EQ(Enabled(*W), " bCancel bOptions ToolButton3");
-    // Neither a drop nor the Delete key does anything meanwhile.
-    EXPECT_FALSE(SendDrop(W.get(), {Q(W->Session().ChecksumFiles[0])}));
-    Get<QTableView>(*W, "lv")->selectRow(1);
-    QTest::keyClick(Get<QTableView>(*W, "lv"), Qt::Key_Delete);
-    // The event loop keeps running: the bars move while the big file is read.
+    EXPECT_EQ(Enabled(*W), " bCancel bOptions ToolButton3");             // a run disables all commands but these
+    EXPECT_FALSE(SendDrop(W.get(), {Q(W->Session().ChecksumFiles[0])})); // no drop, nor Delete, meanwhile
+    Lv->selectRow(1);
+    QTest::keyClick(Lv, Qt::Key_Delete);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Get<QProgressBar>(*W, "FileProgressBar")->value() > 0; }, 20000));
     // Each progress half is half of Panel2 (truncated); a long text widens neither a half nor the window.
     const std::string Long = "Estimated Time Left: " + std::string(300, '9') + " hours";
@@ -151,36 +131,30 @@ TEST_F(MainWindowTest, CheckAsksForAListThenChecksFiltersAndDeletesAndARunCanBeA
     for (const char* Name : {"lbFileName", "Label1", "Label7"})
         EXPECT_LE(Get<QLabel>(*W, Name)->geometry().right(), Half) << Name;
     Get(*W, "bCancel")->trigger();
-    ASSERT_TRUE(WaitIdle(*W));
-    // Cut short, not reached.
-    EXPECT_EQ(Rows(*W, 1),
-              QStringList({"big.bin Unchecked", "after.bin Unchecked", "2 Unchecked|0 Missing|0 Bad|0 Good"}));
-    EXPECT_EQ(Get<QLabel>(*W, "Label7")->text(), "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !W->Running(); }, 9000)); // cut short: the rest is not reached
+    EXPECT_EQ(Rows(*W, 2), QStringList({"after.bin Unchecked", "2 Unchecked|0 Missing|0 Bad|0 Good"}));
     EXPECT_EQ(Get<QProgressBar>(*W, "TotalProgressBar")->value(), 100);
-    EXPECT_EQ(Enabled(*W), Idle);
-    EXPECT_EQ(Dialogs.Questions.size(), 2); // neither the drop nor the Delete key asked anything more
-    // Closing the window during a run stops it safely.
-    StartSlowCheck(*W);
+    EXPECT_EQ(Get<QLabel>(*W, "Label7")->text() + Enabled(*W), Idle);
+    EXPECT_EQ(Dialogs.Questions, QStringList(2, "Quorvane|Delete Selected File(s)?")); // none during the run
+    StartSlowCheck(*W); // closing the window during a run stops it safely
     EXPECT_TRUE(W->close() && AppClosing && CrcAbort);
     W.reset(); // waits for the current chunk only; no display change reaches the freed window
     QTest::qWait(50);
     EXPECT_FALSE(TFrmMain().isVisible() || AppClosing); // a new window starts afresh
 }
 TEST_F(MainWindowTest, ListsComeFromTheCommandLineADropOrTheOpenDialog) {
-    // A name that is no valid UTF-8 reaches the reader byte for byte.
     const std::string List = Dir.Write("th\xE9se.sfv", Entry("good.bin", "good") + "gone.bin 01234567\n");
-    TFrmMain W({List, "ignored.sfv"});
+    TFrmMain W({List, "ignored.sfv"}); // a name that is no valid UTF-8 reaches the reader byte for byte
     W.show();
     EXPECT_EQ(Model(W)->rowCount(), 0); // handled once the event loop runs
     ASSERT_TRUE(QTest::qWaitFor([&] { return W.StatusPanelText(3) == "1 Good" && !W.Running(); }, 20000));
-    EXPECT_EQ(Rows(W).last(), "0 Unchecked|1 Missing|0 Bad|1 Good");
     Get(W, "bOpen")->trigger(); // cancelled
-    EXPECT_EQ(Dialogs.OpenRequests.back().Directory + "|" + Dialogs.OpenRequests.back().FileName,
-              Q(Dir.Path().string() + "/|" + List));
-    // A drop asks first, then opens and checks its first file only.
+    EXPECT_EQ(Request(), Q(Dir.Path().string() + "/|" + List));
+    EXPECT_EQ(Dialogs.OpenRequests.back().NameFilters.join(";"),
+              "SFV or MD5 (*.sfv *.md5);Simple File Verification (*.sfv);MD5 (*.md5);All Files (*)");
     const std::string First = Dir.Write("first.sfv", Entry("f.bin", "f") + Entry("g.bin", "g"));
     const QString Long = Q(Dir / (std::string(300, 'x') + ".sfv")); // longer than any fixed path buffer
-    Dialogs.Answers = {false, true};
+    Dialogs.Answers = {false, true}; // a drop asks first, then opens and checks its first file only
     for (int Drop = 0; Drop < 2; ++Drop) {
         SendDrop(&W, {Q(First), "https://example.org/a.sfv", Long}, {5, 6});
         EXPECT_TRUE(Dialogs.Questions.size() == Drop); // OnDrop follows the finished drop
@@ -191,38 +165,33 @@ TEST_F(MainWindowTest, ListsComeFromTheCommandLineADropOrTheOpenDialog) {
     EXPECT_EQ(Get<TDragFilesTrg>(W, "DragFilesTrg1")->DropPoint(), QPoint(5, 6));
     ASSERT_TRUE(QTest::qWaitFor([&] { return W.StatusPanelText(3) == "2 Good" && !W.Running(); }, 20000));
     EXPECT_EQ(Rows(W), QStringList({Q(First), "f.bin Good", "g.bin Good", "0 Unchecked|0 Missing|0 Bad|2 Good"}));
-    // A list that fails part-way through several: the records read so far are shown and counted (without
-    // separators); the caption and Check stay as they were.
+    // A failing list: the records read so far are shown and counted (no separators); caption and Check stay.
     std::string Lines;
     for (int I = 0; I < 1234; ++I)
         Lines += "f" + std::to_string(I) + ".bin 00000000\n";
-    const std::string Many = Dir.Write("many.sfv", Lines), Empty = Dir.Write("a[*]b[*][*].sfv", "");
+    const std::string Many = Dir.Write("many.sfv", Lines);
+    EXPECT_FALSE(Open(W, Many + "x"));
+    EXPECT_EQ(W.windowHandle()->title() + Enabled(W), "Quorvane 2.6 - first.sfv" + Idle);
+    EXPECT_TRUE(Open(W, Dir.Write("a[*]b[*][*].sfv", ""))); // an empty list turns Check off; the caption as written
     Dialogs.Chosen.push_back({Q(Many), Q(Dir / "missing.sfv")});
     Get(W, "bOpen")->trigger();
-    EXPECT_EQ(Dialogs.OpenRequests.back().Directory + "|" + Dialogs.OpenRequests.back().FileName,
-              Q(Dir.Path().string() + "/|" + First));
-    EXPECT_EQ(Rows(W).mid(0, 2) << Rows(W).last(),
-              QStringList({Q(Many), "f0.bin Unchecked", "1234 Unchecked|0 Missing|0 Bad|0 Good"}));
-    EXPECT_EQ(W.windowHandle()->title() + Enabled(W), "Quorvane 2.6 - first.sfv" + Idle);
-    EXPECT_TRUE(Open(W, Empty)); // an empty list turns Check off; the caption names it as written
-    EXPECT_FALSE(Open(W, Many + "x"));
+    EXPECT_EQ(Request(), Q(Dir.Path().string() + "/|" + First));
+    EXPECT_EQ(Rows(W, 1).first() + "|" + Rows(W).last(), "f0.bin Unchecked|1234 Unchecked|0 Missing|0 Bad|0 Good");
     EXPECT_EQ(W.windowHandle()->title() + Enabled(W),
               "Quorvane 2.6 - a[*]b[*][*].sfv" + QString(Idle).remove(" bCheck"));
-    EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Cannot open file " + Q(Dir / "missing.sfv"),
-                                           "Quorvane|Cannot open file " + Q(Many + "x")}));
+    EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Cannot open file " + Q(Many + "x"),
+                                           "Quorvane|Cannot open file " + Q(Dir / "missing.sfv")}));
 }
-// Without saved bounds a start stands centred at 606 x 462, also on a damaged settings file (its error first);
-// SavePos saves the last normal bounds. The settings give the tool bar layout (66 px buttons, captions fitting by
-// font metrics), the progress panel and the size mode (texts up to 999 TB whole in the Size column, >= 90 px).
+// A start without saved bounds is centred at 606 x 462, also on a damaged settings file (its error first); SavePos
+// saves the last normal bounds. The settings set the tool bar layout, the progress panel and the size mode.
 TEST_F(MainWindowTest, StartSettingsShapeTheWindowAndSavePosKeepsItsBounds) {
-    const std::int64_t TB = std::int64_t(1) << 40;
-    const std::vector<std::int64_t> Sizes{-1, 0, 1023, (1 << 20) - 1, TB - 1, 999 * TB + 123456789};
+    const std::vector<std::int64_t> Sizes{-1, 0, 1023, (1 << 20) - 1, (1LL << 40) - 1, 999 * (1LL << 40) + 123456789};
     const std::string List = Dir.Write("sizes.sfv", "a 0\nb 0\nc 0\nd 0\ne 0\nf 0\n");
     const QRect Screen = QGuiApplication::primaryScreen()->geometry();
     const QRect Centred(Screen.x() + (Screen.width() - 606) / 2, Screen.y() + (Screen.height() - 462) / 2, 606, 462);
     const std::vector<std::tuple<std::string, bool, bool, QRect, QString, std::string>> Cases{
         // settings, damaged, top layout (with the progress panel), start bounds, end of 999 TB's text, bounds saved
-        {"", false, false, Centred, " TB", "- - - - -"},
+        {"Width=520 Height=410", false, false, Centred, " TB", "520 410 - - -"}, // no SavePos: no saved bounds
         {"SavePos=1", true, false, Centred, " TB", "- - - - -"},
         {"ToolbarPosition=1 SizeType=1 ShowProgress=0 SavePos=1", false, true, Centred, " KB", "500 400 30 40 1"},
         {"ToolbarPosition=2 SizeType=2 SavePos=1 Width=520 Height=410 Left=31 Top=41 Maximized=1", false, false,
@@ -238,12 +207,10 @@ TEST_F(MainWindowTest, StartSettingsShapeTheWindowAndSavePosKeepsItsBounds) {
         EXPECT_EQ(Get<QWidget>(*W, "Panel2")->isHidden(), !Top);
         W->ApplyToolbarPosition(2); // not a layout: nothing changes
         W->show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Dialogs.Errors.size() == 1 + Damaged; }, 5000));
-        EXPECT_EQ(Dialogs.Errors.first().contains(".bad"), Damaged) << Dialogs.Errors.first().toStdString();
-        EXPECT_EQ(Dialogs.Errors.last(), "Quorvane|Cannot open file /makesfv");
         QTest::qWait(20);
+        EXPECT_EQ(Dialogs.Errors.mid(Damaged), QStringList({"Quorvane|Cannot open file /makesfv"}));
+        EXPECT_EQ(Dialogs.Errors.value(0).contains(".bad"), Damaged) << Dialogs.Errors.value(0).toStdString();
         EXPECT_EQ(Get<QLabel>(*W, "Label7")->text() + Enabled(*W), Idle); // not checked
-        EXPECT_EQ(W->isMaximized(), Settings.find("Maximized=1") != std::string::npos);
         auto* Bar = Get<QToolBar>(*W, "ToolBar1");
         EXPECT_EQ(Bar->orientation(), Top ? Qt::Horizontal : Qt::Vertical);
         QString Order;
