@@ -134,8 +134,10 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     const bool SameFolder = TargetFolder.SameFileAs(PathInfo(Folder));
     const std::string_view TargetName = ExtractFileName(Result.Target.Path);
     const TPathInfo TargetFile = PathInfo(Result.Target.Path);
+    // Only an existing target can be listed under another name: otherwise no extra look-up per file.
     auto IsTarget = [&](const std::string& Name) {
-        return (SameFolder && Name == TargetName) || PathInfo(Folder + Name).SameFileAs(TargetFile);
+        return (SameFolder && Name == TargetName) ||
+               (TargetFile.Exists() && PathInfo(Folder + Name).SameFileAs(TargetFile));
     };
 
     // First pass: sizes and comment lines, kept per entry so a file left out loses its comment too.
