@@ -1,9 +1,8 @@
 // quorvane-cli create (--sfv|--md5) [-o LIST] [--force] PATH...: writes one list of the files of one
 // folder with the same list writer, and so the same bytes, as the desktop program.
 //
-// The header's date and time come from the C library's locale of the environment (LC_ALL, LC_TIME, LANG):
-// strftime's "%x" (the locale's date) and "%X" (its time), the console's counterparts of the desktop's
-// short date and long time formats; the month names of the comment lines come from the same locale.
+// The header's date and time and the month names of the comment lines come from the environment's locale
+// (LC_ALL, LC_TIME, LANG), as in the desktop program.
 
 #include <cerrno>
 #include <clocale>
@@ -40,21 +39,6 @@ const TCliOption CreateOptions[] = {
 int Fail(const std::string& Text) {
     PutError(Text);
     return 2;
-}
-
-// The locale's date ("%x") or time ("%X") of now.
-std::string LocaleNowText(bool Time) {
-    const std::time_t Now = std::time(nullptr);
-    std::tm Local{};
-    ::localtime_r(&Now, &Local);
-    char Text[128];
-    // The locale decides the year's digits, as the desktop's short date format does.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-y2k"
-    const std::size_t N = Time ? std::strftime(Text, sizeof Text, "%X", &Local)
-                               : std::strftime(Text, sizeof Text, "%x", &Local);
-#pragma GCC diagnostic pop
-    return std::string(Text, N);
 }
 
 // The console's side of a creation run: the progress line.
@@ -135,16 +119,15 @@ int RunCreate(const TCliArgs& Args) {
     if (Entries.empty())
         return Fail("no files to list in " + Folder);
 
-    std::setlocale(LC_ALL, "");
     TCreateRequest Request;
     Request.Folder = Folder;
     Request.Entries = std::move(Entries);
     Request.FileName = Target;
     Request.FilterIndex = FilterIndex;
-    Request.DateText = LocaleNowText(false);
-    Request.TimeText = LocaleNowText(true);
+    const TNowTexts Now = EnvironmentNowTexts();
+    Request.DateText = Now.Date;
+    Request.TimeText = Now.Time;
     Request.Locale = EnvironmentLocaleFormat();
-    std::setlocale(LC_ALL, "C");
 
     InstallCliSignalHandlers();
     TProgress Progress(SystemTick, Request.Locale);

@@ -1,6 +1,7 @@
 #include "ui/DialogSeam.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -42,6 +43,25 @@ public:
             Dlg.setGeometry(OpenDialogGeometry(Screen->geometry(), Dlg.sizeHint().expandedTo({640, 420})));
         return Dlg.exec() == QDialog::Accepted ? Dlg.selectedFiles() : QStringList{};
     }
+    QString SaveFileName(QWidget* Parent, TSaveRequest& R) override {
+        QFileDialog Dlg(Parent);
+        Dlg.setAcceptMode(QFileDialog::AcceptSave);
+        Dlg.setFileMode(QFileDialog::AnyFile);
+        Dlg.setOption(QFileDialog::DontUseNativeDialog);
+        // The caller adds the kind's extension and asks about the name it will really write.
+        Dlg.setOption(QFileDialog::DontConfirmOverwrite);
+        Dlg.setNameFilters(R.NameFilters);
+        if (R.FilterIndex >= 1 && R.FilterIndex <= R.NameFilters.size())
+            Dlg.selectNameFilter(R.NameFilters[R.FilterIndex - 1]);
+        if (!R.Directory.isEmpty())
+            Dlg.setDirectory(R.Directory);
+        if (Dlg.exec() != QDialog::Accepted || Dlg.selectedFiles().isEmpty())
+            return {};
+        if (const qsizetype Chosen = R.NameFilters.indexOf(Dlg.selectedNameFilter()); Chosen >= 0)
+            R.FilterIndex = static_cast<int>(Chosen) + 1;
+        return Dlg.selectedFiles().first();
+    }
+    int Exec(QDialog& Dialog) override { return Dialog.exec(); }
 };
 
 TDefaultDialogs DefaultDialogs;

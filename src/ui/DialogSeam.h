@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
 class QWidget;
 
 namespace quorvane {
@@ -19,6 +20,14 @@ struct TOpenRequest {
     QString FileName;        // name filled in at start
     QStringList NameFilters; // Qt name filters, the first selected
     QString DefaultSuffix;   // added to a typed name without extension
+};
+
+// What a save-file dialog is asked for. The dialog adds no extension of its own and asks no overwrite
+// question: the caller decides the final name and asks for that one.
+struct TSaveRequest {
+    QString Directory;       // initial folder; empty: the dialog's default
+    QStringList NameFilters; // Qt name filters
+    int FilterIndex = 1;     // in: the filter selected at start (from 1); out: the one chosen
 };
 
 class TDialogSeam {
@@ -34,6 +43,10 @@ public:
     virtual void Error(QWidget* Parent, const QString& Title, const QString& Text) = 0;
     // Open dialog for existing files, several allowed; the chosen full paths in order, empty when cancelled.
     virtual QStringList OpenFileNames(QWidget* Parent, const TOpenRequest& Request) = 0;
+    // Save dialog; the full path as typed, empty when cancelled. Request.FilterIndex returns the chosen filter.
+    virtual QString SaveFileName(QWidget* Parent, TSaveRequest& Request) = 0;
+    // Runs one of the program's own modal dialogs (already built and placed); its result code.
+    virtual int Exec(QDialog& Dialog) = 0;
 };
 
 // The seam in force.

@@ -308,6 +308,7 @@ void TFrmMain::BuildControls() {
     Panel2->hide();
     PC->addWidget(Panel2);
     Body->addWidget(pClient, 1);
+    BuildShellBrowser();
 
     // Status bars
     sBar = new TqvStatusBar(this);
@@ -423,8 +424,7 @@ void TFrmMain::ProcessCommandLine() {
     const std::string& First = Arguments.front();
     const std::string Lower = LowerAscii(First);
     if (Lower == "-makesfv" || Lower == "-makemd5") {
-        // Lists are created in creation mode, which this build does not offer yet.
-        ShowGeneralError("Creating lists from the command line is not available in this version");
+        CreateFromCommandLine(Lower == "-makemd5");
         return;
     }
     TheSession.ChecksumFiles.push_back(First);
@@ -519,10 +519,6 @@ void TFrmMain::sBarDrawPanel(QPainter* Painter, int Panel, const QRect& Rect) {
 
 // Commands ---------------------------------------------------------------------------------------------
 
-void TFrmMain::bCreateClick() {
-    // Creation mode comes with the shell browser; until then the window stays in check mode.
-}
-
 void TFrmMain::bOpenClick() {
     OpenFromDialog();
 }
@@ -543,8 +539,12 @@ bool TFrmMain::OpenFromDialog() {
 }
 
 void TFrmMain::bCheckClick() {
-    if (Running())
+    if (Running() || Busy)
         return;
+    if (CreationMode()) {
+        CreateFromDialog();
+        return;
+    }
     // A cancelled dialog still leads to a check (of whatever is loaded); a list that failed to open does not.
     if (TheSession.ChecksumFiles.empty() && !OpenFromDialog())
         return;

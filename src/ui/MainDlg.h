@@ -1,10 +1,11 @@
 #pragma once
 
 // TFrmMain: the program's main window. Check mode shows the checksum list view `lv` with the status bar
-// `sBar`; the tool bar holds the commands; the progress panel `Panel2` shows a run's progress.
-// The window owns the item list, its records, the list files and the verification run; it implements
-// the run's view on the user-interface thread (the worker's display changes arrive as queued calls).
-// User-interface thread only, apart from WakeUiThread.
+// `sBar`; creation mode shows the shell browser (folder tree and file list) with the status bar `sBar2`.
+// The tool bar holds the commands; the progress panel `Panel2` shows a run's progress.
+// The window is a view over its session (the lists, their records, the runs). A check runs on the
+// session's worker, whose display changes arrive as queued calls; a creation runs on the user-interface
+// thread, which pumps events between chunks. User-interface thread only, apart from WakeUiThread.
 
 #include <atomic>
 #include <functional>
@@ -36,7 +37,11 @@ class QToolBar;
 namespace quorvane {
 class ChecksumListModel;
 class TDragFilesTrg;
+class TPTShellList;
+class TPTShellTree;
+class TPTSplitter;
 class TqvStatusBar;
+class TWindowCreateHooks;
 
 class TFrmMain : public QWidget, public RunView {
     Q_OBJECT
@@ -68,6 +73,14 @@ public:
     // The text drawn in a count panel of sBar ("12 Good"); empty for other panels.
     QString StatusPanelText(int Panel) const;
 
+    // Writes a list of the entries selected in the file list, of the folder shown, to FileName (as typed:
+    // the kind and a missing extension follow FilterIndex, 1 SFV and 2 MD5). Returns when the list is
+    // written or the run aborted; a file error is shown in the general error box. Files left out are
+    // reported once the list is written.
+    void CreateChecksumFile(const std::string& FileName, int FilterIndex = 1);
+    // True in creation mode (bCreate reads "Verify").
+    bool CreationMode() const;
+
     // Commands (also what the tool buttons run).
     void bCreateClick();
     void bOpenClick();
@@ -75,6 +88,10 @@ public:
     void bCancelClick();
     void bOptionsClick();
     void ToolButton3Click();
+    // The file list's selection menu.
+    void MaskSelect1Click();
+    void InverseSelection1Click();
+    void SelectAll2Click();
 
     // RunView, for the verification worker.
     void WakeUiThread(std::function<void()> Serve, bool Urgent) override;
@@ -91,6 +108,8 @@ public:
     void RunFailed(const std::string& Text) override;
     void RunEnded() override;
 
+    // SaveDialog1's filter: index 1 SFV, 2 MD5.
+    static constexpr const char* SaveDialogFilter = "Simple File Verification (*.sfv)|*.sfv|MD5 (*.md5)|*.md5";
     // OpenDialog1's filter.
     static constexpr const char* OpenDialogFilter = "SFV or MD5 (*.sfv;*.md5)|*.sfv;*.md5|Simple File Verification "
                                                     "(*.sfv)|*.sfv|MD5 (*.md5)|*.md5|All Files (*.*)|*.*";
@@ -116,8 +135,14 @@ private:
     QProgressBar *FileProgressBar = nullptr, *TotalProgressBar = nullptr;
     TqvStatusBar *sBar = nullptr, *sBar2 = nullptr;
     TDragFilesTrg* DragFilesTrg1 = nullptr;
+    TPTSplitter* PTSplitter1 = nullptr;
+    TPTShellTree* PTShellTree1 = nullptr;
+    TPTShellList* PTShellList1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction *MaskSelect1 = nullptr, *InverseSelection1 = nullptr, *SelectAll2 = nullptr;
     QString OpenDialogFileName;   // OpenDialog1's file name
     QString OpenDialogInitialDir; // OpenDialog1's initial folder
+    int SaveDialogFilterIndex = 1; // SaveDialog1's filter, kept while the program runs
 
     // Fields of the window.
     std::int32_t SavedWidth = 0, SavedHeight = 0, SavedLeft = 0, SavedTop = 0;
@@ -130,6 +155,14 @@ private:
     // Once the event loop runs: the settings error first (if any), then the command line.
     void StartUp(const QString& SettingsError);
     void ProcessCommandLine();
+    // The creation branch of the command line: one list per argument after the switch, then quit.
+    void CreateFromCommandLine(bool IsMd5);
+    // The shell browser and creation status bar, and the selection menu.
+    void BuildShellBrowser();
+    // The Create command: asks for the list's name (and kind) and writes it.
+    void CreateFromDialog();
+    // Enabling around a creation run.
+    void SetCreationCommandsEnabled(bool Enabled);
     // Panel2Resize: each half of the progress panel takes half of its width.
     void Panel2Resize();
     // Sizes the Size column to the widest size text of the rows, at least its designed 90 px; given the
@@ -147,6 +180,7 @@ private:
 
     QBoxLayout* Body = nullptr;
     std::vector<std::string> Arguments;
+    friend class TWindowCreateHooks;
     TProgress Progress;
     TChecksumSession TheSession; // after Progress: the run is gone before the figures it writes
     std::mutex WakeLock;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <ctime>
 #include <string>
 
 namespace quorvane {
@@ -19,5 +20,15 @@ struct LocaleFormat {
 // the process's locale; the defaults above stand in for what the locale leaves empty (the "C" locale
 // has no thousands separator). For the console tool.
 LocaleFormat EnvironmentLocaleFormat();
+
+
+// The list header's date and time of When in the environment's locale: the C library's "%x" (the
+// locale's date) and "%X" (its time), the counterparts of a desktop's short date and long time formats.
+// Both programs write them, so a list reads the same whichever program wrote it.
+struct TNowTexts {
+    std::string Date;
+    std::string Time;
+};
+TNowTexts EnvironmentNowTexts(std::time_t When = std::time(nullptr));
 
 } // namespace quorvane

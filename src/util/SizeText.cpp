@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <limits>
 
 #include <langinfo.h>
@@ -128,6 +129,25 @@ LocaleFormat EnvironmentLocaleFormat() {
             Format.ShortMonthNames[static_cast<std::size_t>(I)] = Name;
     ::freelocale(Locale);
     return Format;
+}
+
+TNowTexts EnvironmentNowTexts(std::time_t When) {
+    std::tm Local{};
+    ::localtime_r(&When, &Local);
+    const locale_t Locale = ::newlocale(LC_ALL_MASK, "", static_cast<locale_t>(nullptr));
+    const locale_t Use = Locale != static_cast<locale_t>(nullptr) ? Locale : LC_GLOBAL_LOCALE;
+    auto Format = [&](const char* Pattern) {
+        char Text[128];
+        return std::string(Text, ::strftime_l(Text, sizeof Text, Pattern, &Local, Use));
+    };
+    // The locale decides the year's digits, as a desktop's short date format does.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-y2k"
+    TNowTexts Texts{Format("%x"), Format("%X")};
+#pragma GCC diagnostic pop
+    if (Locale != static_cast<locale_t>(nullptr))
+        ::freelocale(Locale);
+    return Texts;
 }
 
 } // namespace quorvane

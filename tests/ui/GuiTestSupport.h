@@ -2,11 +2,15 @@
 
 // GUI test helpers: a dialog seam recording every box and answering from prepared replies, a drop, a control by name.
 
+#include <functional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -15,6 +19,11 @@
 #include "ui/DialogSeam.h"
 
 using namespace quorvane;
+
+// Failures show texts as texts.
+inline void PrintTo(const QString& Text, std::ostream* Out) {
+    *Out << '"' << Text.toStdString() << '"';
+}
 
 class FakeDialogs : public TDialogSeam {
 public:
@@ -31,9 +40,21 @@ public:
         OpenRequests.push_back(Request);
         return Chosen.isEmpty() ? QStringList{} : Chosen.takeFirst();
     }
+    QString SaveFileName(QWidget*, TSaveRequest& Request) override {
+        SaveRequests.push_back(Request);
+        if (Saved.isEmpty())
+            return {};
+        const auto [Name, Index] = Saved.takeFirst();
+        Request.FilterIndex = Index;
+        return Name;
+    }
+    int Exec(QDialog& Dialog) override { return OnExec ? OnExec(Dialog) : QDialog::Rejected; }
 
     QList<bool> Answers;       // replies to Question, in order (No when none is left)
     QList<QStringList> Chosen; // replies to OpenFileNames (cancel when none is left)
+    QList<std::pair<QString, int>> Saved;        // replies to SaveFileName: name and filter index (cancel when none)
+    std::function<int(QDialog&)> OnExec;         // runs our own modal dialogs (rejects when unset)
+    std::vector<TSaveRequest> SaveRequests;
     QStringList Questions, Infos, Errors;
     std::vector<TOpenRequest> OpenRequests;
 };

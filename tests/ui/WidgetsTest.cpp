@@ -1,12 +1,24 @@
 // The widgets' parts under the window: the list model, the dialog seam's helpers; and the tests' main.
 
+#include <cmath>
+
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
 #include "ui/ChecksumListModel.h"
+#include "ui/WindowUtils.h"
+
+// Rectangles in failure messages as "(x,y wxh)".
+static void PrintTo(const QRect& R, std::ostream* Os) {
+    *Os << "(" << R.x() << "," << R.y() << " " << R.width() << "x" << R.height() << ")";
+}
 
 namespace {
 
@@ -44,6 +56,56 @@ TEST(DialogSeamTest, TheOpenDialogStandsCentredAThirdDown) {
     // A second monitor right of the first: its own origin counts.
     EXPECT_EQ(OpenDialogGeometry(QRect(1920, 0, 1280, 1024), QSize(601, 400)),
               QRect(1920 + (1280 - 601) / 2, 40 + (1024 - 400) / 3, 601, 400));
+}
+
+TEST(InputQueryExTest, SizesItselfFromTheMainWindowsAverageCharacterAndTakesTheTextOnlyOnOk) {
+    QFont Big = QApplication::font();
+    Big.setPointSize(Big.pointSize() + 7);
+    const QFontMetrics Metrics(Big);
+    ASSERT_EQ(AverageCharSize(Big),
+              QSize(Metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52,
+                    Metrics.height()));
+    QWidget Main; // the main window lends the dialog its font
+    Main.setFont(Big);
+    Main.show();
+    auto M = [](int A, int B, int C) { return int(std::lround(double(A) * B / C)); };
+    const struct { QString Prompt; bool Password, OnTop, Limit; int Result; } Cases[] = {
+        {"Name:", false, true, true, QDialog::Accepted},
+        {"Name:", true, false, false, QDialog::Rejected},
+        {"A prompt quite a lot wider than the dialog that asks the question", false, false, true, QDialog::Accepted},
+    };
+    FakeDialogs Fake;
+    for (const auto& C : Cases) {
+        Fake.OnExec = [&](QDialog& Dlg) {
+            const QSize Avg = AverageCharSize(Dlg.font());
+            const int X = Avg.width(), Y = Avg.height(), L = M(8, X, 4);
+            auto* Label = Get<QLabel>(Dlg, "Prompt");
+            auto* Edit = Get<QLineEdit>(Dlg, "Edit");
+            const int LW = Label->sizeHint().width(), W = LW > M(180, X, 4) ? LW + 2 * L : M(180, X, 4);
+            const QRect LabelR(L, M(8, Y, 8), LW, Label->sizeHint().height());
+            const QRect EditR(L, LabelR.bottom() + 1 + M(8, X, 8), LW > M(164, X, 4) ? W - 2 * L : M(164, X, 4),
+                              Edit->sizeHint().height());
+            const int Top = EditR.bottom() + 1 + M(13, X, 8);
+            EXPECT_EQ(QList<QRect>({Label->geometry(), Edit->geometry(), Get<QPushButton>(Dlg, "OK")->geometry(),
+                                    Get<QPushButton>(Dlg, "Cancel")->geometry(), Dlg.rect()}),
+                      QList<QRect>({LabelR, EditR, QRect(M(38, X, 4), Top, M(50, X, 4), M(14, Y, 8)),
+                                    QRect(M(92, X, 4), Top, M(50, X, 4), M(14, Y, 8)),
+                                    QRect(0, 0, W, Top + M(14, Y, 8) + M(13, X, 8))}));
+            EXPECT_EQ(QVariantList({Dlg.font() == Big, LW > M(180, X, 4), Dlg.windowTitle(),
+                                    Dlg.minimumSize() == Dlg.maximumSize(),
+                                    bool(Dlg.windowFlags() & Qt::WindowStaysOnTopHint),
+                                    Edit->echoMode() == QLineEdit::Password, Edit->maxLength(), Edit->text(),
+                                    Edit->selectedText(), Get<QPushButton>(Dlg, "OK")->isDefault()}),
+                      QVariantList({true, C.Prompt.size() > 40, "Caption", true, C.OnTop, C.Password,
+                                    C.Limit ? 250 : 32767, "old", "old", true}));
+            QTest::keyClicks(Edit, "new"); // replaces the selection
+            return C.Result;
+        };
+        QString Value = "old";
+        EXPECT_EQ(InputQueryEx("Caption", C.Prompt, C.Password, C.OnTop, C.Limit, Value),
+                  C.Result == QDialog::Accepted);
+        EXPECT_EQ(Value.toStdString(), C.Result == QDialog::Accepted ? "new" : "old");
+    }
 }
 
 } // namespace
