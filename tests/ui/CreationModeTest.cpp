@@ -81,7 +81,7 @@ protected:
         QString Out = Get<TDragFilesTrg>(W, "DragFilesTrg1")->Enabled() ? "drop" : "";
         for (const char* Name : {"bCreate", "bOpen", "bCheck", "bDisplay", "bCancel", "bOptions", "ToolButton3"})
             Out += Get(W, Name)->isEnabled() ? QString(" ") + Name : "";
-        return Out + (List().isEnabled() && Get<QWidget>(W, "PTShellTree1")->isEnabled() ? " shell" : "");
+        return Out + (Get<QWidget>(W, "PTShellTree1")->isEnabled() ? " tree" : "") + (List().isEnabled() ? " list" : "");
     }
     int Bars() {
         return Get<QProgressBar>(W, "FileProgressBar")->value() * 1000 + Get<QProgressBar>(W, "TotalProgressBar")->value();
@@ -104,7 +104,7 @@ TEST_F(CreationModeTest, TheModeSwitchAndTheEnablingAcrossACreationThatIsAborted
     EXPECT_EQ(Get<TPTShellTree>(W, "PTShellTree1")->Path(), Q(Dir / "data"));
     EXPECT_TRUE(List().FoldersFirst());
     EXPECT_EQ(Shown(), QStringList({"sub", "a file.txt", "b.bin", "c.md5", "empty", "x.sfv"}));
-    EXPECT_EQ(Enabled(), "drop bCreate bCheck bCancel bOptions ToolButton3 shell");
+    EXPECT_EQ(Enabled(), "drop bCreate bCheck bCancel bOptions ToolButton3 tree list");
     Get(W, "bCheck")->trigger(); // nothing selected: no save dialog
     EXPECT_EQ(Dialogs.Errors, QStringList({"Oops!|No files Selected"}));
     EXPECT_TRUE(Dialogs.SaveRequests.empty());
@@ -129,12 +129,12 @@ TEST_F(CreationModeTest, TheModeSwitchAndTheEnablingAcrossACreationThatIsAborted
     EXPECT_EQ(qvtest::ReadFile(Old), "old list\n");
     EXPECT_EQ(Bars(), 100100);
     EXPECT_EQ(Get<TqvStatusBar>(W, "sBar2")->Panels()[0].Text, "");
-    EXPECT_EQ(Enabled(), "drop bCreate bOpen bCheck bCancel bOptions ToolButton3 shell"); // Open too, still creating
+    EXPECT_EQ(Enabled(), "drop bCreate bOpen bCheck bCancel bOptions ToolButton3 tree list"); // Open too, still creating
     EXPECT_FALSE(Busy);
 
     Get(W, "bCreate")->trigger(); // back: the caption names the list files, Check as the rows say
     EXPECT_EQ(Visible(), "lv sBar New/Check Quorvane 2.6 - x.sfv");
-    EXPECT_EQ(Enabled(), "drop bCreate bOpen bDisplay bCancel bOptions ToolButton3 shell");
+    EXPECT_EQ(Enabled(), "drop bCreate bOpen bDisplay bCancel bOptions ToolButton3 tree list");
 }
 
 TEST_F(CreationModeTest, ListsFromTheSaveDialogAreTheConsoleWritersBytes) {
@@ -192,7 +192,7 @@ TEST_F(CreationModeTest, ListsFromTheSaveDialogAreTheConsoleWritersBytes) {
     Dialogs.Saved = {{Q(Dir / "data/nowhere/l"), 1}};
     Get(W, "bCheck")->trigger();
     EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Cannot create file " + Q(Dir / "data/nowhere/l.sfv")}));
-    EXPECT_EQ(Enabled() + QString::number(Bars()), "drop bCreate bOpen bCheck bCancel bOptions ToolButton3 shell100100");
+    EXPECT_EQ(Enabled() + QString::number(Bars()), "drop bCreate bOpen bCheck bCancel bOptions ToolButton3 tree list100100");
 }
 
 TEST_F(CreationModeTest, TheSelectionMenuWorksFromTheListsContextMenuAndItsShortcuts) {
