@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Starts the desktop program under Xvfb and saves screenshots of check mode into docs/:
-#   docs/check-mode-before.png  a list opened, not checked yet
-#   docs/check-mode-after.png   the same list after the check (Good, Bad and Missing rows)
+# Starts the desktop program under Xvfb and saves screenshots of both modes into docs/:
+#   docs/check-mode-before.png       a list opened, not checked yet
+#   docs/check-mode-after.png        the same list after the check (Good, Bad and Missing rows)
+#   docs/creation-mode-browser.png   creation mode: the folder tree, the file list with the pictures selected
+#   docs/creation-mode-running.png   a new list of them being written, with the progress panel
 # The program itself saves the window when QUORVANE_SCREENSHOT_DIR is set (see src/app/GuiMain.cpp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,4 +31,4 @@ printf '[Software\\Quorvane]\n"ShowProgress"=int:1\n' >"$work/cfg/quorvane/user.
 mkdir -p docs
 XDG_CONFIG_HOME="$work/cfg" QT_QPA_PLATFORM=xcb QUORVANE_SCREENSHOT_DIR="$PWD/docs" \
     xvfb-run -a -s "-screen 0 1024x768x24" "$build/src/app/quorvane" "$album/Holiday Photos.sfv"
-ls -l docs/check-mode-before.png docs/check-mode-after.png
+ls -l docs/check-mode-*.png docs/creation-mode-*.png

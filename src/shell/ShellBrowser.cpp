@@ -158,6 +158,29 @@ TPTShellTree::TPTShellTree(QWidget* Parent) : QTreeView(Parent), Icons(std::make
     KeepSelectionVisible(this);
     expand(Model.index(QDir::rootPath()));
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TPTShellTree::FolderChanged);
+    // The folders above the selected one are read and sorted in the background and push it down as they
+    // fill in: for a moment after a folder is selected, it is brought back into view after each change.
+    const auto Reveal = [this] {
+        if (Revealing.isValid() && Revealing.elapsed() < RevealMs && !RevealPosted) {
+            RevealPosted = true;
+            QTimer::singleShot(0, this, [this] {
+                RevealPosted = false;
+                scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+            });
+        }
+    };
+    connect(&Model, &QAbstractItemModel::layoutChanged, this, Reveal);
+    connect(&Model, &QAbstractItemModel::rowsInserted, this, Reveal);
+}
+
+void TPTShellTree::mousePressEvent(QMouseEvent* Event) {
+    Revealing.invalidate(); // the user takes over
+    QTreeView::mousePressEvent(Event);
+}
+
+void TPTShellTree::wheelEvent(QWheelEvent* Event) {
+    Revealing.invalidate();
+    QTreeView::wheelEvent(Event);
 }
 
 TPTShellTree::~TPTShellTree() {
@@ -202,7 +225,8 @@ void TPTShellTree::SetShellList(TPTShellList* NewList) {
 
 void TPTShellTree::SelectFolder(const QModelIndex& I) {
     setCurrentIndex(I);
-    scrollTo(I); // opens the folders above it
+    scrollTo(I, QAbstractItemView::PositionAtCenter); // opens the folders above it
+    Revealing.start();
     expand(I);
     FolderChanged();
 }

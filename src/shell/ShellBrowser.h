@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QFileSystemModel>
 #include <QModelIndex>
 #include <QSet>
@@ -81,9 +82,15 @@ private:
     void SelectFolder(const QModelIndex& I);
     void FolderChanged();
 
+    void mousePressEvent(QMouseEvent* Event) override;
+    void wheelEvent(QWheelEvent* Event) override;
+
     std::unique_ptr<TShellIcons> Icons; // outlives the model, whose reading thread uses it
     QFileSystemModel Model;
     TPTShellList* List = nullptr;
+    static constexpr int RevealMs = 3000; // how long a newly selected folder is kept in view
+    QElapsedTimer Revealing;
+    bool RevealPosted = false;
     QMetaObject::Connection ListLink;
 };
 
