@@ -149,7 +149,12 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     };
     std::vector<TPlanned> Planned;
     std::int64_t TotalBytes = 0;
+    std::size_t Seen = 0;
     for (const TBrowserEntry& Entry : Request.Entries) {
+        // Thousands of files take a while to look up: the window keeps repainting meanwhile (its commands
+        // are off already).
+        if (++Seen % 256 == 0 && CrcMessagePump)
+            CrcMessagePump();
         if (Entry.IsFolder || IsOwnTemporaryName(Entry.Name) || IsTarget(Entry.Name))
             continue;
         if (std::string Problem = NameProblem(Entry.Name, IsMd5); !Problem.empty()) {

@@ -1,8 +1,19 @@
 #include "shell/ShellBrowser.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <numeric>
+#include <thread>
 #include <vector>
+
+#include <QAbstractTableModel>
 
 #include <QCollator>
 #include <QDateTime>
@@ -15,7 +26,11 @@
 #include <QItemSelectionModel>
 #include <QMimeDatabase>
 #include <QScopeGuard>
-#include <QSortFilterProxyModel>
+#include <QFileSystemWatcher>
+#include <QLocale>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QUrl>
 #include <QTimer>
 
 namespace quorvane {
@@ -37,80 +52,290 @@ QString CleanPath(const QString& Path) {
 
 } // namespace
 
-// The desktop theme's icons, chosen by the file name alone, and type texts from the extension. The model asks for
-// both on the user-interface thread as well as on its reading thread; looking into each file's content there (what
-// QFileIconProvider does) stalls the window for seconds in a large folder.
+// The desktop theme's icons, chosen by the file name's extension alone, and type texts from the extension. The models
+// ask for both on the user-interface thread as well as on their reading threads; looking into each file's content
+// there (what QFileIconProvider does) stalls the window for seconds in a large folder.
 class TShellIcons : public QFileIconProvider {
 public:
     TShellIcons() : FolderIcon(QFileIconProvider::icon(Folder)), FileIcon(QFileIconProvider::icon(File)) {}
 
-    QIcon icon(const QFileInfo& Info) const override {
-        if (Info.isDir())
+    QIcon icon(const QFileInfo& Info) const override { return ForName(Info.fileName(), Info.isDir()); }
+    QString type(const QFileInfo& Info) const override { return TypeOf(Info.fileName(), Info.isDir()); }
+
+    // One look-up per extension: matching each name against every known pattern takes longer than reading
+    // the folder (seconds for 100,000 files). Names without an extension get the plain file icon.
+    QIcon ForName(const QString& Name, bool IsFolder) const {
+        if (IsFolder)
             return FolderIcon;
-        const QMimeType Type = Mimes.mimeTypeForFile(Info.fileName(), QMimeDatabase::MatchExtension);
+        const QString Suffix = QFileInfo(Name).suffix().toLower();
+        if (Suffix.isEmpty())
+            return FileIcon;
         const std::lock_guard Lock(Guard);
-        QIcon& Icon = ByType[Type.name()];
-        if (Icon.isNull())
+        QIcon& Icon = BySuffix[Suffix];
+        if (Icon.isNull()) {
+            const QMimeType Type = Mimes.mimeTypeForFile("x." + Suffix, QMimeDatabase::MatchExtension);
             Icon = QIcon::fromTheme(Type.iconName(), QIcon::fromTheme(Type.genericIconName(), FileIcon));
+        }
         return Icon;
     }
-    QString type(const QFileInfo& Info) const override {
-        if (Info.isDir())
+    static QString TypeOf(const QString& Name, bool IsFolder) {
+        if (IsFolder)
             return QStringLiteral("Folder");
-        return Info.suffix().isEmpty() ? QStringLiteral("File") : Info.suffix().toUpper() + QStringLiteral(" File");
+        const QString Suffix = QFileInfo(Name).suffix();
+        return Suffix.isEmpty() ? QStringLiteral("File") : Suffix.toUpper() + QStringLiteral(" File");
     }
 
 private:
     const QIcon FolderIcon, FileIcon;
     QMimeDatabase Mimes;
     mutable std::mutex Guard;
-    mutable QHash<QString, QIcon> ByType;
+    mutable QHash<QString, QIcon> BySuffix;
 };
 
-// The list's order: by the sort column, then by name (ignoring case, numbers by value); folders ahead of files
-// in either direction when asked to.
-class TShellListProxy : public QSortFilterProxyModel {
-public:
-    TShellListProxy() {
-        Collator.setNumericMode(true);
-        Collator.setCaseSensitivity(Qt::CaseInsensitive);
+// One entry of the shown folder, with what it sorts by.
+struct TShellEntry {
+    QString Name;
+    bool Folder = false;
+    qint64 Size = 0;     // a link's target's; 0 for folders
+    qint64 Modified = 0; // ms since the epoch
+    QCollatorSortKey Key; // the name as the collator orders it
+};
+
+namespace {
+
+QCollator NameCollator() {
+    QCollator C;
+    C.setNumericMode(true);
+    C.setCaseSensitivity(Qt::CaseInsensitive);
+    return C;
+}
+
+// Reads a folder's entries (hidden ones included, links followed) on the calling thread.
+std::vector<TShellEntry> ReadFolder(const QString& Folder) {
+    std::vector<TShellEntry> Entries;
+    const QByteArray Path = QFile::encodeName(Folder);
+    const std::unique_ptr<DIR, int (*)(DIR*)> Dir(::opendir(Path.constData()), ::closedir);
+    if (!Dir)
+        return Entries;
+    const QCollator Collator = NameCollator();
+    while (const dirent* Ent = ::readdir(Dir.get())) {
+        if (std::strcmp(Ent->d_name, ".") == 0 || std::strcmp(Ent->d_name, "..") == 0)
+            continue;
+        struct statx St {};
+        const bool Known = ::statx(::dirfd(Dir.get()), Ent->d_name, AT_NO_AUTOMOUNT,
+                                   STATX_TYPE | STATX_SIZE | STATX_MTIME, &St) == 0;
+        const QString Name = QFile::decodeName(Ent->d_name);
+        const bool IsFolder = Known && S_ISDIR(St.stx_mode);
+        Entries.push_back(TShellEntry{Name, IsFolder, Known && !IsFolder ? qint64(St.stx_size) : 0,
+                                      Known ? qint64(St.stx_mtime.tv_sec) * 1000 + St.stx_mtime.tv_nsec / 1000000 : 0,
+                                      Collator.sortKey(Name)});
     }
-    void SetFoldersFirst(bool On) {
-        if (On == FoldersFirst)
-            return;
-        FoldersFirst = On;
-        invalidate();
+    return Entries;
+}
+
+} // namespace
+
+// The entries of one folder, read on a thread of their own and sorted there, so that a folder of 100,000 files
+// arrives in one piece without holding up the window. Sorted by the sort column, then by name (ignoring case,
+// numbers by value); folders ahead of files in either direction when asked to. A change in the folder reads it
+// again and replaces the entries.
+class TShellListModel : public QAbstractTableModel {
+public:
+    explicit TShellListModel(const TShellIcons& IconSource) : Icons(IconSource), Alive(std::make_shared<TAlive>()) {
+        Alive->Model = this;
+        Watcher.setParent(this);
+        Reread.setParent(this);
+        Reread.setSingleShot(true);
+        Reread.setInterval(200); // a burst of changes is read once
+        connect(&Watcher, &QFileSystemWatcher::directoryChanged, this, [this] { Reread.start(); });
+        connect(&Reread, &QTimer::timeout, this, [this] { Read(); });
+    }
+    ~TShellListModel() override {
+        const std::lock_guard Lock(Alive->Guard);
+        Alive->Model = nullptr;
     }
 
-protected:
-    bool lessThan(const QModelIndex& L, const QModelIndex& R) const override {
-        const auto* M = static_cast<const QFileSystemModel*>(sourceModel());
-        if (FoldersFirst) {
-            const bool LeftFolder = M->isDir(L);
-            if (LeftFolder != M->isDir(R)) // the view turns the order round when descending
-                return LeftFolder == (sortOrder() == Qt::AscendingOrder);
+    // Shows Folder's entries once they are read (Loaded); until then none.
+    void SetFolder(const QString& Path) {
+        beginResetModel();
+        Entries.clear();
+        Folder = Path;
+        Ready = false;
+        endResetModel();
+        if (!Watcher.directories().isEmpty())
+            Watcher.removePaths(Watcher.directories());
+        Watcher.addPath(Folder);
+        Read();
+    }
+    const QString& ShownFolder() const { return Folder; }
+    bool Loaded() const { return Ready; }
+    const TShellEntry* Entry(int Row) const {
+        return Row >= 0 && Row < int(Entries.size()) ? &Entries[std::size_t(Row)] : nullptr;
+    }
+    void SetFoldersFirst(bool On) {
+        if (On != FoldersFirst) {
+            FoldersFirst = On;
+            sort(SortColumn, SortOrder);
         }
-        switch (L.column()) {
+    }
+
+    int rowCount(const QModelIndex& Parent = {}) const override { return Parent.isValid() ? 0 : int(Entries.size()); }
+    int columnCount(const QModelIndex& Parent = {}) const override { return Parent.isValid() ? 0 : 4; }
+    QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override {
+        static const char* const Captions[] = {"Name", "Size", "Type", "Date Modified"};
+        if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 && Section < 4)
+            return QString(Captions[Section]);
+        if (Orientation == Qt::Horizontal && Role == Qt::TextAlignmentRole && Section == TPTShellList::SizeColumn)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return QAbstractTableModel::headerData(Section, Orientation, Role);
+    }
+    QVariant data(const QModelIndex& I, int Role) const override {
+        const TShellEntry* E = I.isValid() ? Entry(I.row()) : nullptr;
+        if (!E)
+            return {};
+        if (Role == Qt::DecorationRole && I.column() == TPTShellList::NameColumn)
+            return Icons.ForName(E->Name, E->Folder);
+        if (Role == Qt::TextAlignmentRole && I.column() == TPTShellList::SizeColumn)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (Role != Qt::DisplayRole && Role != Qt::EditRole)
+            return {};
+        switch (I.column()) {
+        case TPTShellList::NameColumn:
+            return E->Name;
         case TPTShellList::SizeColumn:
-            if (M->size(L) != M->size(R))
-                return M->size(L) < M->size(R);
-            break;
+            return E->Folder ? QString() : QLocale::system().formattedDataSize(E->Size);
         case TPTShellList::TypeColumn:
-            if (const int C = Collator.compare(M->type(L), M->type(R)))
-                return C < 0;
-            break;
-        case TPTShellList::DateColumn:
-            if (M->lastModified(L) != M->lastModified(R))
-                return M->lastModified(L) < M->lastModified(R);
-            break;
+            return TShellIcons::TypeOf(E->Name, E->Folder);
+        default:
+            return QLocale::system().toString(QDateTime::fromMSecsSinceEpoch(E->Modified), QLocale::ShortFormat);
         }
-        const QString A = M->fileName(L.siblingAtColumn(0)), B = M->fileName(R.siblingAtColumn(0));
-        const int C = Collator.compare(A, B);
-        return C != 0 ? C < 0 : A < B;
+    }
+    Qt::ItemFlags flags(const QModelIndex& I) const override {
+        return I.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled : Qt::NoItemFlags;
+    }
+    QStringList mimeTypes() const override { return {"text/uri-list"}; }
+    QMimeData* mimeData(const QModelIndexList& Indexes) const override {
+        QList<QUrl> Urls;
+        for (const QModelIndex& I : Indexes)
+            if (I.column() == 0 && Entry(I.row()))
+                Urls << QUrl::fromLocalFile(QDir(Folder).filePath(Entry(I.row())->Name));
+        auto* Data = new QMimeData;
+        Data->setUrls(Urls);
+        return Data;
+    }
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+
+    void sort(int Column, Qt::SortOrder Order) override {
+        SortColumn = Column;
+        SortOrder = Order;
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList Before = persistentIndexList();
+        // Where each entry goes: sort the row numbers, then move the entries.
+        std::vector<int> Rank(Entries.size());
+        std::iota(Rank.begin(), Rank.end(), 0);
+        const Less Compare{SortColumn, SortOrder, FoldersFirst};
+        std::stable_sort(Rank.begin(), Rank.end(),
+                         [&](int A, int B) { return Compare(Entries[std::size_t(A)], Entries[std::size_t(B)]); });
+        std::vector<int> NewRow(Entries.size());
+        std::vector<TShellEntry> Sorted;
+        Sorted.reserve(Entries.size());
+        for (std::size_t I = 0; I < Rank.size(); ++I) {
+            NewRow[std::size_t(Rank[I])] = int(I);
+            Sorted.push_back(std::move(Entries[std::size_t(Rank[I])]));
+        }
+        Entries = std::move(Sorted);
+        QModelIndexList After;
+        for (const QModelIndex& I : Before)
+            After << index(NewRow[std::size_t(I.row())], I.column());
+        changePersistentIndexList(Before, After);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
 private:
-    QCollator Collator;
+    // The order: with FoldersFirst, folders ahead in either direction; then the column, then the name.
+    struct Less {
+        int Column;
+        Qt::SortOrder Order;
+        bool FoldersFirst;
+        bool operator==(const Less&) const = default;
+        bool operator()(const TShellEntry& A, const TShellEntry& B) const {
+            if (FoldersFirst && A.Folder != B.Folder)
+                return A.Folder;
+            return Order == Qt::AscendingOrder ? Ascending(A, B) : Ascending(B, A);
+        }
+        bool Ascending(const TShellEntry& A, const TShellEntry& B) const {
+            if (Column == TPTShellList::SizeColumn && A.Size != B.Size)
+                return A.Size < B.Size;
+            if (Column == TPTShellList::DateColumn && A.Modified != B.Modified)
+                return A.Modified < B.Modified;
+            if (Column == TPTShellList::TypeColumn) {
+                const QString TA = TShellIcons::TypeOf(A.Name, A.Folder), TB = TShellIcons::TypeOf(B.Name, B.Folder);
+                if (const int C = TA.compare(TB, Qt::CaseInsensitive))
+                    return C < 0;
+            }
+            const int C = A.Key.compare(B.Key);
+            return C != 0 ? C < 0 : A.Name < B.Name;
+        }
+    };
+    // What a reading thread reports to, while the model lives.
+    struct TAlive {
+        std::mutex Guard;
+        TShellListModel* Model = nullptr;
+    };
+
+    // Reads the folder on a thread of its own; the newest read wins.
+    void Read() {
+        const std::uint64_t Ticket = ++Reads;
+        std::thread([Alive = Alive, Path = Folder, Ticket, Sort = Less{SortColumn, SortOrder, FoldersFirst}] {
+            auto Read = std::make_shared<std::vector<TShellEntry>>(ReadFolder(Path));
+            std::stable_sort(Read->begin(), Read->end(), Sort);
+            const std::lock_guard Lock(Alive->Guard);
+            if (TShellListModel* Model = Alive->Model)
+                QMetaObject::invokeMethod(
+                    Model, [Model, Read, Ticket, Path, Sort] { Model->Arrived(Ticket, Path, Read, Sort); },
+                    Qt::QueuedConnection);
+        }).detach();
+    }
+    void Arrived(std::uint64_t Ticket, const QString& Path, const std::shared_ptr<std::vector<TShellEntry>>& Read,
+                 const Less& Sorted) {
+        if (Ticket != Reads || Path != Folder)
+            return;
+        const bool First = !Ready;
+        Replacing(First);
+        beginResetModel();
+        Entries = std::move(*Read);
+        Ready = true; // a folder that cannot be read is shown as empty
+        endResetModel();
+        // The order may have been changed while the folder was read.
+        if (Sorted != Less{SortColumn, SortOrder, FoldersFirst})
+            sort(SortColumn, SortOrder);
+        Replaced(First);
+    }
+
+public:
+    // Around each replacement of the entries (First: the folder's first read).
+    std::function<void(bool)> OnReplacing, OnReplaced;
+
+private:
+    void Replacing(bool First) {
+        if (OnReplacing)
+            OnReplacing(First);
+    }
+    void Replaced(bool First) {
+        if (OnReplaced)
+            OnReplaced(First);
+    }
+
+    const TShellIcons& Icons;
+    std::shared_ptr<TAlive> Alive;
+    QFileSystemWatcher Watcher;
+    QTimer Reread;
+    QString Folder;
+    std::vector<TShellEntry> Entries;
+    std::uint64_t Reads = 0;
+    bool Ready = false;
+    int SortColumn = TPTShellList::NameColumn;
+    Qt::SortOrder SortOrder = Qt::AscendingOrder;
     bool FoldersFirst = false;
 };
 
@@ -133,12 +358,8 @@ void TPTSplitter::showEvent(QShowEvent* Event) {
 
 // ---------------------------------------------------------------------------------------------------------------
 
-TPTShListData::TPTShListData(const QString& Path) : FullPath(Path) {
-    const QFileInfo Info(Path);
-    Name = Info.fileName();
-    Folder = Info.isDir();
-    Bytes = Folder ? 0 : Info.size();
-}
+TPTShListData::TPTShListData(const QString& Path, bool IsFolder, std::int64_t Size)
+    : FullPath(Path), Name(QFileInfo(Path).fileName()), Folder(IsFolder), Bytes(IsFolder ? 0 : Size) {}
 
 // ---------------------------------------------------------------------------------------------------------------
 
@@ -240,19 +461,37 @@ void TPTShellTree::FolderChanged() {
 // ---------------------------------------------------------------------------------------------------------------
 
 TPTShellList::TPTShellList(QWidget* Parent)
-    : QTreeView(Parent), Icons(std::make_unique<TShellIcons>()), Proxy(std::make_unique<TShellListProxy>()) {
-    Model.setIconProvider(Icons.get());
-    Model.setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    Model.setReadOnly(true);
-    // Connected first, so that every other receiver sees the folder as read.
-    connect(&Model, &QFileSystemModel::directoryLoaded, this, [this](const QString& Folder) {
-        ReadFolders << Folder;
-        if (Folder == ShownFolder)
-            Proxy->setDynamicSortFilter(true);
-    });
-    Proxy->setSourceModel(&Model);
-    Proxy->setDynamicSortFilter(true);
-    setModel(Proxy.get());
+    : QTreeView(Parent), Icons(std::make_unique<TShellIcons>()), Model(std::make_unique<TShellListModel>(*Icons)) {
+    // A folder read again (it changed) keeps the selection and the current entry, by name.
+    Model->OnReplacing = [this](bool First) {
+        Keep.clear();
+        KeepCurrent.clear();
+        if (First)
+            return;
+        for (int I = 0; I < ItemCount(); ++I)
+            if (ItemSelected(I))
+                Keep << Model->Entry(I)->Name;
+        if (const TShellEntry* E = Model->Entry(currentIndex().row()))
+            KeepCurrent = E->Name;
+        KeepScroll = verticalScrollBar()->value();
+    };
+    Model->OnReplaced = [this](bool First) {
+        Data.clear();
+        SelectedCacheValid = false;
+        if (First)
+            return;
+        BeginUpdate();
+        for (int I = 0; I < ItemCount(); ++I) {
+            const QString& Name = Model->Entry(I)->Name;
+            if (Keep.contains(Name))
+                SetItemSelected(I, true);
+            if (Name == KeepCurrent)
+                selectionModel()->setCurrentIndex(Item(I), QItemSelectionModel::NoUpdate);
+        }
+        EndUpdate();
+        verticalScrollBar()->setValue(KeepScroll);
+    };
+    setModel(Model.get());
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setExpandsOnDoubleClick(false);
@@ -268,15 +507,11 @@ TPTShellList::TPTShellList(QWidget* Parent)
     KeepSelectionVisible(this);
     const auto Forget = [this] { SelectedCacheValid = false; };
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, Forget);
-    connect(Proxy.get(), &QAbstractItemModel::rowsInserted, this, Forget);
-    connect(Proxy.get(), &QAbstractItemModel::rowsRemoved, this, Forget);
-    connect(Proxy.get(), &QAbstractItemModel::rowsMoved, this, Forget);
-    connect(Proxy.get(), &QAbstractItemModel::layoutChanged, this, Forget);
-    connect(Proxy.get(), &QAbstractItemModel::modelReset, this, Forget);
+    connect(Model.get(), &QAbstractItemModel::layoutChanged, this, Forget);
+    connect(Model.get(), &QAbstractItemModel::modelReset, this, Forget);
     connect(this, &QAbstractItemView::activated, this, [this](const QModelIndex& I) {
-        const QModelIndex Source = Proxy->mapToSource(I);
-        if (Model.isDir(Source))
-            emit FolderOpened(Model.filePath(Source));
+        if (const TShellEntry* E = Model->Entry(I.row()); E && E->Folder)
+            emit FolderOpened(QDir(ShownFolder).filePath(E->Name));
     });
 }
 
@@ -286,23 +521,17 @@ TPTShellList::~TPTShellList() {
 
 void TPTShellList::SetFolder(const QString& Folder) {
     const QString Clean = CleanPath(Folder);
-    if (Folder.isEmpty() || Clean == ShownFolder)
-        return;
-    Model.setRootPath(Clean);
-    const QModelIndex Source = Model.index(Clean);
-    if (!Source.isValid())
+    if (Folder.isEmpty() || Clean == ShownFolder || !QFileInfo(Clean).isDir())
         return;
     Data.clear();
     Pending.clear();
-    selectionModel()->clear();
     SelectedCacheValid = false;
-    ShownFolder = Model.filePath(Source);
-    Proxy->setDynamicSortFilter(Loaded());
-    setRootIndex(Proxy->mapFromSource(Source));
+    ShownFolder = Clean;
+    Model->SetFolder(Clean);
 }
 
 bool TPTShellList::Loaded() const {
-    return !ShownFolder.isEmpty() && ReadFolders.contains(ShownFolder);
+    return !ShownFolder.isEmpty() && Model->Loaded();
 }
 
 bool TPTShellList::WaitLoaded(int Ms) {
@@ -310,7 +539,7 @@ bool TPTShellList::WaitLoaded(int Ms) {
         return Loaded();
     QEventLoop Loop;
     QTimer::singleShot(Ms, &Loop, &QEventLoop::quit);
-    connect(&Model, &QFileSystemModel::directoryLoaded, &Loop, [this, &Loop] {
+    connect(Model.get(), &QAbstractItemModel::modelReset, &Loop, [this, &Loop] {
         if (Loaded())
             Loop.quit();
     });
@@ -319,15 +548,11 @@ bool TPTShellList::WaitLoaded(int Ms) {
 }
 
 int TPTShellList::ItemCount() const {
-    return ShownFolder.isEmpty() ? 0 : Proxy->rowCount(Root());
+    return Model->rowCount();
 }
 
 QModelIndex TPTShellList::Item(int Index) const {
-    return Index >= 0 && Index < ItemCount() ? Proxy->index(Index, NameColumn, Root()) : QModelIndex();
-}
-
-QModelIndex TPTShellList::SourceOf(int Index) const {
-    return Proxy->mapToSource(Item(Index));
+    return Index >= 0 && Index < ItemCount() ? Model->index(Index, NameColumn) : QModelIndex();
 }
 
 int TPTShellList::SelectedCount() const {
@@ -353,7 +578,7 @@ const std::vector<char>& TPTShellList::SelectedItems() const {
     SelectedCache.assign(static_cast<std::size_t>(Count), 0);
     // Rows are selected whole, so column 0 stands for the row.
     for (const QItemSelectionRange& Range : selectionModel()->selection())
-        if (Range.parent() == Root() && Range.left() <= NameColumn && Range.right() >= NameColumn)
+        if (Range.left() <= NameColumn && Range.right() >= NameColumn)
             for (int Row = std::max(Range.top(), 0); Row <= std::min(Range.bottom(), Count - 1); ++Row)
                 SelectedCache[static_cast<std::size_t>(Row)] = 1;
     SelectedCacheValid = true;
@@ -395,32 +620,31 @@ void TPTShellList::ApplyPending() {
             Selected[static_cast<std::size_t>(Index)] = On;
     Pending.clear();
     QItemSelection NewSelection;
-    const int LastColumn = Proxy->columnCount(Root()) - 1;
+    const int LastColumn = Model->columnCount() - 1;
     for (int Row = 0; Row < Count; ++Row) {
         if (!Selected[static_cast<std::size_t>(Row)])
             continue;
         const int First = Row;
         while (Row + 1 < Count && Selected[static_cast<std::size_t>(Row + 1)])
             ++Row;
-        NewSelection.select(Proxy->index(First, 0, Root()), Proxy->index(Row, LastColumn, Root()));
+        NewSelection.select(Model->index(First, 0), Model->index(Row, LastColumn));
     }
     selectionModel()->select(NewSelection, QItemSelectionModel::ClearAndSelect);
 }
 
 const TPTShListData* TPTShellList::ListData(int Index) {
-    const QModelIndex Source = SourceOf(Index);
-    if (!Source.isValid())
+    const TShellEntry* E = Model->Entry(Index);
+    if (!E)
         return nullptr;
-    const QString Path = Model.filePath(Source);
-    std::unique_ptr<TPTShListData>& Entry = Data[Path];
+    std::unique_ptr<TPTShListData>& Entry = Data[E->Name];
     if (!Entry)
-        Entry = std::make_unique<TPTShListData>(Path);
+        Entry = std::make_unique<TPTShListData>(QDir(ShownFolder).filePath(E->Name), E->Folder, E->Size);
     return Entry.get();
 }
 
 void TPTShellList::SetFoldersFirst(bool On) {
     FoldersAhead = On;
-    Proxy->SetFoldersFirst(On);
+    Model->SetFoldersFirst(On);
 }
 
 void TPTShellList::HideTypeColumn() {

@@ -22,7 +22,7 @@ namespace quorvane {
 
 class TPTShellList;
 class TShellIcons;
-class TShellListProxy;
+class TShellListModel;
 
 // Two panes side by side; the divider stands 254 px from the left when the splitter is first shown.
 class TPTSplitter : public QSplitter {
@@ -38,10 +38,10 @@ private:
     bool Placed = false;
 };
 
-// What the program reads of one entry of the file list. Taken from the file system when first asked for.
+// What the program reads of one entry of the file list, as the list shows it.
 class TPTShListData {
 public:
-    explicit TPTShListData(const QString& Path);
+    TPTShListData(const QString& Path, bool IsFolder, std::int64_t Size);
 
     // True for an existing folder (a link to one included), false for files and anything else.
     bool IsFolder() const { return Folder; }
@@ -95,7 +95,8 @@ private:
 };
 
 // The file list: one folder's files and folders (hidden ones too) in report style, rows selected whole, several at
-// once. Item indexes run in the order shown.
+// once. Item indexes run in the order shown. The folder is read, and read again when it changes, on a thread of
+// its own; the entries arrive all at once, sorted.
 class TPTShellList : public QTreeView {
     Q_OBJECT
 public:
@@ -135,17 +136,16 @@ signals:
     void FolderOpened(const QString& Path);
 
 private:
-    QModelIndex Root() const { return rootIndex(); }
-    QModelIndex SourceOf(int Index) const;
     void ApplyPending();
     // Whether each item is selected, by index; asking the selection model item by item is slow with many ranges.
     const std::vector<char>& SelectedItems() const;
 
-    std::unique_ptr<TShellIcons> Icons; // outlives the model, whose reading thread uses it
-    QFileSystemModel Model;
-    std::unique_ptr<TShellListProxy> Proxy;
+    std::unique_ptr<TShellIcons> Icons; // outlives the model
+    std::unique_ptr<TShellListModel> Model;
     QString ShownFolder;
-    QSet<QString> ReadFolders; // folders the model has read completely
+    QStringList Keep;   // while the folder is read again: the names selected,
+    QString KeepCurrent; // the current entry's
+    int KeepScroll = 0;  // and where the list was scrolled to
     bool FoldersAhead = false;
     int UpdateDepth = 0;
     std::map<int, bool> Pending; // selection changes inside BeginUpdate/EndUpdate, by item

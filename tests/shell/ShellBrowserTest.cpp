@@ -47,8 +47,8 @@ protected:
 };
 
 TEST_F(ShellBrowserTest, SetPathReturnsWithTheFolderListedHiddenEntriesIncluded) {
-    QList<int> Cursors; // the override cursor whenever the list's model grows during SetPath
-    QObject::connect(List.model(), &QAbstractItemModel::rowsInserted, [&] {
+    QList<int> Cursors; // the override cursor whenever the list's entries are replaced during SetPath
+    QObject::connect(List.model(), &QAbstractItemModel::modelReset, [&] {
         Cursors << (QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : -1);
     });
     ASSERT_TRUE(Tree.SetPath(Q() + "/"));
