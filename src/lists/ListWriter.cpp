@@ -134,10 +134,12 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     const bool SameFolder = TargetFolder.SameFileAs(PathInfo(Folder));
     const std::string_view TargetName = ExtractFileName(Result.Target.Path);
     const TPathInfo TargetFile = PathInfo(Result.Target.Path);
-    // Only an existing target can be listed under another name: otherwise no extra look-up per file.
-    auto IsTarget = [&](const std::string& Name) {
-        return (SameFolder && Name == TargetName) ||
-               (TargetFile.Exists() && PathInfo(Folder + Name).SameFileAs(TargetFile));
+    // Only an existing target can be listed under another name (a link to it), and only with its size: no
+    // extra look-up for the other files.
+    auto IsTarget = [&](const TBrowserEntry& Entry) {
+        return (SameFolder && Entry.Name == TargetName) ||
+               (TargetFile.Exists() && Entry.Size == TargetFile.Size &&
+                PathInfo(Folder + Entry.Name).SameFileAs(TargetFile));
     };
 
     // First pass: sizes and comment lines, kept per entry so a file left out loses its comment too.
@@ -155,7 +157,7 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
         // are off already).
         if (++Seen % 256 == 0 && CrcMessagePump)
             CrcMessagePump();
-        if (Entry.IsFolder || IsOwnTemporaryName(Entry.Name) || IsTarget(Entry.Name))
+        if (Entry.IsFolder || IsOwnTemporaryName(Entry.Name) || IsTarget(Entry))
             continue;
         if (std::string Problem = NameProblem(Entry.Name, IsMd5); !Problem.empty()) {
             Result.LeftOut.push_back(TLeftOut{Entry.Name, std::move(Problem)});

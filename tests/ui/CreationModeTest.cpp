@@ -135,6 +135,15 @@ TEST_F(CreationModeTest, TheModeSwitchAndTheEnablingAcrossACreationThatIsAborted
     Get(W, "bCreate")->trigger(); // back: the caption names the list files, Check as the rows say
     EXPECT_EQ(Visible(), "lv sBar New/Check Quorvane 2.6 - x.sfv");
     EXPECT_EQ(Enabled(), "drop bCreate bOpen bDisplay bCancel bOptions ToolButton3 tree list");
+
+    // Closing the window stops a creation like Abort, with no one left to tell.
+    Get(W, "bCreate")->trigger();
+    Dialogs.Saved = {{Q(Dir / "data/new.sfv"), 1}};
+    QTimer::singleShot(20, &W, [&] { W.close(); });
+    Get(W, "bCheck")->trigger();
+    EXPECT_TRUE(AppClosing && !Busy);
+    EXPECT_EQ(Dialogs.Errors.size(), 2);
+    EXPECT_FALSE(std::filesystem::exists(Dir / "data/new.sfv"));
 }
 
 TEST_F(CreationModeTest, ListsFromTheSaveDialogAreTheConsoleWritersBytes) {
