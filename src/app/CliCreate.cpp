@@ -119,15 +119,11 @@ int RunCreate(const TCliArgs& Args) {
     if (Entries.empty())
         return Fail("no files to list in " + Folder);
 
-    TCreateRequest Request;
+    TCreateRequest Request = EnvironmentCreateRequest();
     Request.Folder = Folder;
     Request.Entries = std::move(Entries);
     Request.FileName = Target;
     Request.FilterIndex = FilterIndex;
-    const TNowTexts Now = EnvironmentNowTexts();
-    Request.DateText = Now.Date;
-    Request.TimeText = Now.Time;
-    Request.Locale = EnvironmentLocaleFormat();
 
     InstallCliSignalHandlers();
     TProgress Progress(SystemTick, Request.Locale);

@@ -103,6 +103,16 @@ std::string SfvCommentLine(const std::string& Path, const LocaleFormat& Locale) 
     return ";" + Text + " " + std::string(ExtractFileName(Path));
 }
 
+// The C library's month abbreviations are the three-letter ones the comment lines' columns were made for.
+TCreateRequest EnvironmentCreateRequest() {
+    TCreateRequest Request;
+    const TNowTexts Now = EnvironmentNowTexts();
+    Request.DateText = Now.Date;
+    Request.TimeText = Now.Time;
+    Request.Locale = EnvironmentLocaleFormat();
+    return Request;
+}
+
 TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Hooks) {
     TCreateResult Result;
     Result.Target = DecideListTarget(Request.FileName, Request.FilterIndex);

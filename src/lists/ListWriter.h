@@ -71,6 +71,10 @@ struct TCreateRequest {
     TCrcProgressEvent OnProgress;        // installed in CrcOnProgress for the run (UpdateProgress)
 };
 
+// A request stamped with now and the environment's locale (LC_ALL, LC_TIME, LANG): the header's date
+// and time, the comment lines' month names. Both programs write lists so.
+TCreateRequest EnvironmentCreateRequest();
+
 // What a creation run did.
 struct TCreateResult {
     TListTarget Target;                 // the path and kind decided for the run

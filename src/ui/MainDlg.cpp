@@ -32,6 +32,7 @@
 #include "ui/ChecksumListModel.h"
 #include "ui/ChecksumRowDelegate.h"
 #include "ui/DialogSeam.h"
+#include "ui/PathText.h"
 #include "ui/QVstatus.h"
 #include "ui/WindowUtils.h"
 #include "ui/uDragFilesTrg.h"
@@ -48,14 +49,6 @@ static void InitIconResources() {
 namespace quorvane {
 
 namespace {
-
-// Paths travel as the file system's bytes, which QFile::encodeName and decodeName convert without loss.
-std::string PathBytes(const QString& Path) {
-    return QFile::encodeName(Path).toStdString();
-}
-QString PathText(const std::string& Path) {
-    return QFile::decodeName(QByteArray::fromStdString(Path));
-}
 
 QIcon ToolIcon(const QString& Name) {
     QIcon Icon(":/icons/tb_" + Name + ".svg");

@@ -24,6 +24,7 @@
 #include "shell/ShellBrowser.h"
 #include "ui/ChecksumListModel.h"
 #include "ui/DialogSeam.h"
+#include "ui/PathText.h"
 #include "ui/MainDlg.h"
 #include "ui/QVstatus.h"
 #include "ui/WindowUtils.h"
@@ -36,13 +37,6 @@
 namespace quorvane {
 
 namespace {
-
-std::string PathBytes(const QString& Path) {
-    return QFile::encodeName(Path).toStdString();
-}
-QString PathText(const std::string& Path) {
-    return QFile::decodeName(QByteArray::fromStdString(Path));
-}
 
 // The files a list left out, for the box shown once it is written (the first few, then how many more).
 QString LeftOutText(const std::vector<TLeftOut>& LeftOut) {
@@ -185,7 +179,7 @@ void TFrmMain::CreateChecksumFile(const std::string& FileName, int FilterIndex) 
     if (Running() || Busy || AppClosing)
         return;
     // The selected entries of the folder the list shows, in the order shown.
-    TCreateRequest Request;
+    TCreateRequest Request = EnvironmentCreateRequest();
     Request.Folder = PathBytes(PTShellList1->Folder());
     for (int I = 0, Count = PTShellList1->ItemCount(); I < Count; ++I)
         if (PTShellList1->ItemSelected(I))
@@ -193,11 +187,6 @@ void TFrmMain::CreateChecksumFile(const std::string& FileName, int FilterIndex) 
                 Request.Entries.push_back(TBrowserEntry{PathBytes(Data->FileName()), Data->IsFolder(), Data->Size()});
     Request.FileName = FileName;
     Request.FilterIndex = FilterIndex;
-    const TNowTexts Now = EnvironmentNowTexts();
-    Request.DateText = Now.Date;
-    Request.TimeText = Now.Time;
-    // The C library's month abbreviations are the three-letter ones the comment line's columns expect.
-    Request.Locale = EnvironmentLocaleFormat();
     Progress.SetVisible(!Panel2->isHidden());
     Progress.SetLocale(Locale());
     Request.OnProgress = [this](std::uint8_t Percent, std::int32_t ChunkBytes) {

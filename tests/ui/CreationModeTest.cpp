@@ -14,18 +14,15 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
-#include "checksum/Crc32.h"
 #include "lists/ListWriter.h"
 #include "lists/RunFlags.h"
-#include "settings/ScratchRegistry.h"
 #include "shell/ShellBrowser.h"
 #include "ui/MainDlg.h"
 #include "ui/QVstatus.h"
-#include "ui/uDragFilesTrg.h"
 
 namespace {
 
-class CreationModeTest : public ScratchRegistry {
+class CreationModeTest : public WindowTest {
 protected:
     CreationModeTest() {
         Dir.Write("data/b.bin", qvtest::PatternBytes(3000));
@@ -36,8 +33,6 @@ protected:
         Put("ShowProgress", 1);
         W.show();
     }
-    ~CreationModeTest() override { CrcBufSize = SavedBufSize; }
-    static QString Q(const std::string& S) { return QFile::decodeName(S.c_str()); }
     TPTShellList& List() { return *Get<TPTShellList>(W, "PTShellList1"); }
     // Enters creation mode in the data folder (the open dialog's folder) and selects the named entries.
     void EnterData() {
@@ -76,20 +71,12 @@ protected:
         CreateChecksumFile(R, None);
         return qvtest::ReadFile(DecideListTarget(R.FileName, FilterIndex).Path);
     }
-    // Which commands are enabled, the drop target and the shell browser included.
-    QString Enabled() {
-        QString Out = Get<TDragFilesTrg>(W, "DragFilesTrg1")->Enabled() ? "drop" : "";
-        for (const char* Name : {"bCreate", "bOpen", "bCheck", "bDisplay", "bCancel", "bOptions", "ToolButton3"})
-            Out += Get(W, Name)->isEnabled() ? QString(" ") + Name : "";
-        return Out + (Get<QWidget>(W, "PTShellTree1")->isEnabled() ? " tree" : "") + (List().isEnabled() ? " list" : "");
-    }
     int Bars() {
         return Get<QProgressBar>(W, "FileProgressBar")->value() * 1000 + Get<QProgressBar>(W, "TotalProgressBar")->value();
     }
 
-    FakeDialogs Dialogs;
     TFrmMain W;
-    const std::int32_t SavedBufSize = CrcBufSize;
+    const QString Idle = "drop bCreate bOpen bCheck bCancel bOptions ToolButton3 PTShellTree1 PTShellList1";
 };
 
 TEST_F(CreationModeTest, TheModeSwitchAndTheEnablingAcrossACreationThatIsAborted) {
@@ -104,7 +91,7 @@ TEST_F(CreationModeTest, TheModeSwitchAndTheEnablingAcrossACreationThatIsAborted
     EXPECT_EQ(Get<TPTShellTree>(W, "PTShellTree1")->Path(), Q(Dir / "data"));
     EXPECT_TRUE(List().FoldersFirst());
     EXPECT_EQ(Shown(), QStringList({"sub", "a file.txt", "b.bin", "c.md5", "empty", "x.sfv"}));
-    EXPECT_EQ(Enabled(), "drop bCreate bCheck bCancel bOptions ToolButton3 tree list");
+    EXPECT_EQ(Enabled(W), "drop bCreate bCheck bCancel bOptions ToolButton3 PTShellTree1 PTShellList1");
     Get(W, "bCheck")->trigger(); // nothing selected: no save dialog
     EXPECT_EQ(Dialogs.Errors, QStringList({"Oops!|No files Selected"}));
     EXPECT_TRUE(Dialogs.SaveRequests.empty());
@@ -119,7 +106,7 @@ TEST_F(CreationModeTest, TheModeSwitchAndTheEnablingAcrossACreationThatIsAborted
     Dialogs.Answers = {true}; // replace it
     QString During, Panel;
     QTimer::singleShot(20, &W, [&] {
-        During = Enabled();
+        During = Enabled(W);
         Panel = Get<TqvStatusBar>(W, "sBar2")->Panels()[0].Text;
         Get(W, "bCancel")->trigger();
     });
@@ -129,12 +116,12 @@ TEST_F(CreationModeTest, TheModeSwitchAndTheEnablingAcrossACreationThatIsAborted
     EXPECT_EQ(qvtest::ReadFile(Old), "old list\n");
     EXPECT_EQ(Bars(), 100100);
     EXPECT_EQ(Get<TqvStatusBar>(W, "sBar2")->Panels()[0].Text, "");
-    EXPECT_EQ(Enabled(), "drop bCreate bOpen bCheck bCancel bOptions ToolButton3 tree list"); // Open too, still creating
+    EXPECT_EQ(Enabled(W), Idle); // Open too, still in creation mode
     EXPECT_FALSE(Busy);
 
     Get(W, "bCreate")->trigger(); // back: the caption names the list files, Check as the rows say
     EXPECT_EQ(Visible(), "lv sBar New/Check Quorvane 2.6 - x.sfv");
-    EXPECT_EQ(Enabled(), "drop bCreate bOpen bDisplay bCancel bOptions ToolButton3 tree list");
+    EXPECT_EQ(Enabled(W), "drop bCreate bOpen bDisplay bCancel bOptions ToolButton3");
 
     // Closing the window stops a creation like Abort, with no one left to tell.
     Get(W, "bCreate")->trigger();
@@ -201,7 +188,7 @@ TEST_F(CreationModeTest, ListsFromTheSaveDialogAreTheConsoleWritersBytes) {
     Dialogs.Saved = {{Q(Dir / "data/nowhere/l"), 1}};
     Get(W, "bCheck")->trigger();
     EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Cannot create file " + Q(Dir / "data/nowhere/l.sfv")}));
-    EXPECT_EQ(Enabled() + QString::number(Bars()), "drop bCreate bOpen bCheck bCancel bOptions ToolButton3 tree list100100");
+    EXPECT_EQ(Enabled(W) + QString::number(Bars()), Idle + "100100");
 }
 
 TEST_F(CreationModeTest, TheSelectionMenuWorksFromTheListsContextMenuAndItsShortcuts) {

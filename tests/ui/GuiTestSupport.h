@@ -16,7 +16,10 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "checksum/Crc32.h"
+#include "settings/ScratchRegistry.h"
 #include "ui/DialogSeam.h"
+#include "ui/uDragFilesTrg.h"
 
 using namespace quorvane;
 
@@ -76,3 +79,23 @@ template <typename T = QAction> T* Get(const QWidget& Window, const char* Name) 
     T* Found = Window.findChild<T*>(Name);
     return Found ? Found : throw std::runtime_error(std::string("no control ") + Name);
 }
+
+// A test of the main window: its own settings folder, the dialogs replaced, the read size restored afterwards.
+class WindowTest : public ScratchRegistry {
+protected:
+    ~WindowTest() override { CrcBufSize = SavedBufSize; }
+    static QString Q(const std::string& S) { return QFile::decodeName(S.c_str()); }
+    // Which commands are enabled (Create, Open, Check, Display, the drop target, Abort, Options and About), and,
+    // while the shell browser is shown, its tree and list.
+    static QString Enabled(const QWidget& W) {
+        QString Out = Get<TDragFilesTrg>(W, "DragFilesTrg1")->Enabled() ? "drop" : "";
+        for (const char* Name : {"bCreate", "bOpen", "bCheck", "bDisplay", "bCancel", "bOptions", "ToolButton3"})
+            Out += Get(W, Name)->isEnabled() ? QString(" ") + Name : "";
+        if (Get<QWidget>(W, "PTSplitter1")->isVisible())
+            for (const char* Name : {"PTShellTree1", "PTShellList1"})
+                Out += Get<QWidget>(W, Name)->isEnabled() ? QString(" ") + Name : "";
+        return Out;
+    }
+    FakeDialogs Dialogs;
+    const std::int32_t SavedBufSize = CrcBufSize; // each run clears CrcAbort when it starts
+};

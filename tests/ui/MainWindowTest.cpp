@@ -14,18 +14,13 @@
 #include <QWindow>
 
 #include "GuiTestSupport.h"
-#include "checksum/Crc32.h"
 #include "lists/RunFlags.h"
-#include "settings/ScratchRegistry.h"
 #include "ui/ChecksumListModel.h"
 #include "ui/QVstatus.h"
-#include "ui/uDragFilesTrg.h"
 
 namespace {
-class MainWindowTest : public ScratchRegistry {
+class MainWindowTest : public WindowTest {
 protected:
-    ~MainWindowTest() override { CrcBufSize = SavedBufSize; } // each run clears CrcAbort when it starts
-    static QString Q(const std::string& S) { return QFile::decodeName(S.c_str()); }
     // A file and its list line with the right (or a wrong) CRC-32.
     std::string Entry(const std::string& Name, const std::string& Bytes, bool Right = true) {
         const std::string Path = Dir.Write(Name, Bytes);
@@ -53,15 +48,6 @@ protected:
         return Out << W.StatusPanelText(0) + "|" + W.StatusPanelText(1) + "|" + W.StatusPanelText(2) + "|" +
                           W.StatusPanelText(3);
     }
-    // Which of Create, Open, Check, Display, the drop target, Abort, Options and About are enabled.
-    static QString Enabled(TFrmMain& W) {
-        QString Out = Get<TDragFilesTrg>(W, "DragFilesTrg1")->Enabled() ? "drop" : "";
-        for (const char* Name : {"bCreate", "bOpen", "bCheck", "bDisplay", "bCancel", "bOptions", "ToolButton3"})
-            Out += Get(W, Name)->isEnabled() ? QString(" ") + Name : "";
-        return Out;
-    }
-    FakeDialogs Dialogs;
-    const std::int32_t SavedBufSize = CrcBufSize;
     const QString Idle = "drop bCreate bOpen bCheck bDisplay bCancel bOptions ToolButton3";
 };
 TEST_F(MainWindowTest, CheckAsksForAListThenChecksFiltersAndDeletesAndARunCanBeAbortedOrClosed) {
