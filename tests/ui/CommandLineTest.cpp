@@ -8,23 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestSupport.h"
+#include "GuiTestSupport.h"
 
 namespace {
 
 using namespace qvtest;
 using TArgs = std::vector<std::string>;
-
-// The entry lines of a list (its header holds the time it was written).
-std::string Entries(const std::string& List) {
-    std::string Text = ReadFile(List), Out;
-    for (std::size_t At = 0, End; At < Text.size(); At = End + 2) {
-        End = Text.find("\r\n", At);
-        if (Text.compare(At, 11, "; Generated") != 0)
-            Out += Text.substr(At, End - At) + "\n";
-    }
-    return Out;
-}
 
 TEST(CommandLineTest, MakeListsWritesOneListPerFolderArgumentAndExits) {
     TempDir Dir;
@@ -60,11 +49,11 @@ TEST(CommandLineTest, MakeListsWritesOneListPerFolderArgumentAndExits) {
         for (const std::string& L : C.Written) {
             const std::string Folder = Dir / L.substr(0, 1), Other = Dir / ("cfg/" + L.substr(2));
             ASSERT_EQ(RunCli({"create", L.ends_with(".md5") ? "--md5" : "--sfv", "--force", "-o", Other, Folder}).ExitCode, 0);
-            EXPECT_EQ(Entries(Dir / L), Entries(Other));
+            EXPECT_EQ(ListBody(Dir / L), ListBody(Other));
         }
     }
-    EXPECT_EQ(Entries(Dir / "e/e.md5"), "E1671797C52E15F763380B45E841EC32 e.bin\n");
-    EXPECT_EQ(std::ranges::count(Entries(Dir / "a/a.sfv"), '\n'), 5); // ";", two comment lines, two entries
+    EXPECT_EQ(ListBody(Dir / "e/e.md5"), "E1671797C52E15F763380B45E841EC32 e.bin\r\n");
+    EXPECT_EQ(std::ranges::count(ListBody(Dir / "a/a.sfv"), '\n'), 5); // ";", two comment lines, two entries
 }
 
 } // namespace

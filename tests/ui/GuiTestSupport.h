@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QFile>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -78,6 +79,12 @@ inline bool SendDrop(QWidget* Target, const QStringList& Items, QPoint At = {50,
 template <typename T = QAction> T* Get(const QWidget& Window, const char* Name) {
     T* Found = Window.findChild<T*>(Name);
     return Found ? Found : throw std::runtime_error(std::string("no control ") + Name);
+}
+
+// A list without its header line (which holds the time it was written).
+inline std::string ListBody(const std::string& Path) {
+    const std::string Text = qvtest::ReadFile(Path);
+    return Text.starts_with("; Generated") ? Text.substr(Text.find('\n') + 1) : Text;
 }
 
 // A test of the main window: its own settings folder, the dialogs replaced, the read size restored afterwards.
