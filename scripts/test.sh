@@ -3,7 +3,7 @@
 #   1. the whole suite in a release build,
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. the threaded verification tests under ThreadSanitizer,
-#   4. a short smoke run of the list-reader fuzzer (clang's libFuzzer).
+#   4. short smoke runs of the list-reader and registry-file fuzzers (clang's libFuzzer).
 # Incremental: the build folders under build/ are reused.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,12 +42,19 @@ if command -v clang++ >/dev/null; then
     step "List-reader fuzzer, short smoke run"
     cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
         -DQUORVANE_FUZZ=ON -DQUORVANE_GUI=OFF -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
-    cmake --build build/fuzz -j "$jobs" --target ListReaderFuzzer
+    cmake --build build/fuzz -j "$jobs" --target ListReaderFuzzer RegistryFuzzer
     mkdir -p build/fuzz/corpus
     cp -n fuzz/corpus/* build/fuzz/corpus/ 2>/dev/null || true
     build/fuzz/fuzz/ListReaderFuzzer -max_total_time=20 -max_len=65536 -rss_limit_mb=2048 build/fuzz/corpus >/dev/null 2>build/fuzz/last.log \
         || { tail -n 40 build/fuzz/last.log; exit 1; }
     tail -n 1 build/fuzz/last.log
+
+    step "Registry-file fuzzer, short smoke run"
+    mkdir -p build/fuzz/registry-corpus
+    cp -n fuzz/registry-corpus/* build/fuzz/registry-corpus/ 2>/dev/null || true
+    build/fuzz/fuzz/RegistryFuzzer -max_total_time=15 -max_len=65536 -rss_limit_mb=2048 build/fuzz/registry-corpus >/dev/null \
+        2>build/fuzz/registry.log || { tail -n 40 build/fuzz/registry.log; exit 1; }
+    tail -n 1 build/fuzz/registry.log
 fi
 
 step "All tests passed"

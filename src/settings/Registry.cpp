@@ -1,5 +1,6 @@
 #include "settings/Registry.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -136,12 +137,13 @@ bool Unquote(const std::string& Line, std::size_t& Pos, std::string& Out) {
 }
 
 bool ParseInt(const std::string& Text, std::int32_t& Value) {
-    if (Text.empty())
+    // Digits with an optional "-", nothing else: no blanks, no "+", no bytes after a NUL.
+    if (Text.empty() || !(std::isdigit(static_cast<unsigned char>(Text[0])) || Text[0] == '-'))
         return false;
     char* End = nullptr;
     errno = 0;
     long long V = std::strtoll(Text.c_str(), &End, 10);
-    if (*End != '\0' || errno != 0 || V < INT32_MIN || V > INT32_MAX)
+    if (End != Text.c_str() + Text.size() || errno != 0 || V < INT32_MIN || V > INT32_MAX)
         return false;
     Value = static_cast<std::int32_t>(V);
     return true;

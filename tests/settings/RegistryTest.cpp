@@ -64,8 +64,10 @@ TEST_F(RegistryTest, KeysAreMadeOnlyWhenAskedAndDeletedWithTheirSubkeys) {
 // A damaged file is kept aside, the next opening starts afresh; a second one does not replace the first copy.
 TEST_F(RegistryTest, DamagedFilesAreRejectedAndKeptAsideNeverOverwritten) {
     for (const char* Bad : {"\"A\"=int:1\n", "[K]\n\"A\"=int:99999999999\n", "[K]\nA=int:1\n", "[K]\n\"A\"=\"open\n",
-                            "[K]\n\"A\"=\"x\"y\n", "[K\n", "[K]\n\"A\"=\"\\q\"\n"})
+                            "[K]\n\"A\"=\"x\"y\n", "[K\n", "[K]\n\"A\"=\"\\q\"\n", "[K]\n\"A\"=int: 5\n",
+                            "[K]\n\"A\"=int:+5\n"})
         EXPECT_THROW(TRegData::Parse(Bad), std::invalid_argument) << Bad;
+    EXPECT_THROW(TRegData::Parse(std::string("[K]\n\"A\"=int:5\0junk\n", 18)), std::invalid_argument);
     const auto Text = TRegData::Parse("; comment\r\n\r\n[A\\\\B\\]\r\n@=\"d\"\r\n\"n\"=int:-2147483648\r\n").Text();
     EXPECT_EQ(Text.substr(Text.find("\n[")), "\n[A\\B]\n@=\"d\"\n\"n\"=int:-2147483648\n");
     EXPECT_EQ(TRegData::Parse(Text).Text(), Text);
