@@ -25,9 +25,11 @@ quorvane_need() {
 QUORVANE_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
     libglx-mesa0 qt6-qpa-plugins fonts-dejavu-core)
-# What the test suite adds: GoogleTest, the peers that lists are checked against, the fuzzer's compiler.
+# What the test suite adds: GoogleTest, the peers that lists are checked against, the fuzzer's compiler, and
+# the desktop's own tools that the associations and folder actions are checked with.
 QUORVANE_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev
-    rhash cksfv coreutils clang libclang-rt-14-dev zlib1g-dev libssl-dev locales)
+    rhash cksfv coreutils clang libclang-rt-14-dev zlib1g-dev libssl-dev locales
+    xdg-utils desktop-file-utils shared-mime-info libglib2.0-bin)
 
 # The locale the tests of locale-driven texts run under (separators "." and ",", German month names).
 quorvane_need_test_locale() {

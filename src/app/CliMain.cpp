@@ -12,7 +12,11 @@ using namespace quorvane;
 
 namespace {
 
-const TCliCommand* const Commands[] = {&ListCommand, &HashCommand, &CheckCommand, &CreateCommand};
+const TCliCommand* const Commands[] = {&ListCommand, &HashCommand, &CheckCommand, &CreateCommand,
+#ifdef QUORVANE_DESKTOP
+                                       &DesktopCommand,
+#endif
+};
 
 std::string Usage() {
     std::string Text = "Usage: quorvane-cli COMMAND [OPTION]... ARGUMENT...\n"
@@ -63,7 +67,12 @@ int RunCommandLine(int argc, char** argv) {
 
 } // namespace
 
+namespace quorvane {
+std::vector<char*> CliArgv;
+} // namespace quorvane
+
 int main(int argc, char** argv) {
+    CliArgv.assign(argv, argv + argc);
     OccupyStandardDescriptors();
     const int Status = RunCommandLine(argc, argv);
     // Whatever the command did, output that did not arrive is an error.

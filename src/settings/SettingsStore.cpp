@@ -66,4 +66,28 @@ std::string WritePlacement(const TPlacement& P) {
     return {};
 }
 
+TOptions ReadOptions() {
+    TRegistry Reg;
+    Reg.OpenKey(SettingsKey, true);
+    TOptions O;
+    O.SavePos = Reg.ValueExists("SavePos");
+    O.ShowProgress = Reg.ValueExists("ShowProgress");
+    O.SizeType = Reg.ValueExists("SizeType") ? Reg.ReadInteger("SizeType") : 0;
+    O.ToolbarPosition = Reg.ValueExists("ToolbarPosition") ? Reg.ReadInteger("ToolbarPosition") : 0;
+    return O;
+}
+
+void WriteOptions(const TOptions& O) {
+    TRegistry Reg;
+    Reg.OpenKey(SettingsKey, true);
+    Reg.WriteInteger("SizeType", O.SizeType);
+    Reg.WriteInteger("ToolbarPosition", O.ToolbarPosition);
+    for (const auto& [Name, On] : {std::pair{"SavePos", O.SavePos}, {"ShowProgress", O.ShowProgress}}) {
+        if (On)
+            Reg.WriteInteger(Name, 1);
+        else
+            Reg.DeleteValue(Name);
+    }
+}
+
 } // namespace quorvane

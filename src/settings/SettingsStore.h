@@ -37,4 +37,18 @@ struct TPlacement {
 // Writes the bounds and "Maximized" while "SavePos" exists; returns the error text, empty on success.
 std::string WritePlacement(const TPlacement& Placement);
 
+// The options of the Options dialog.
+struct TOptions {
+    int SizeType = 0;        // "SizeType": 0 Auto, 1 KB, 2 Bytes (another stored number is kept as it is)
+    int ToolbarPosition = 0; // "ToolbarPosition": 0 left, 1 top
+    bool SavePos = false;    // "SavePos" exists
+    bool ShowProgress = false; // "ShowProgress" exists
+};
+
+// Reads the options (the key is created when missing); throws ERegistryException.
+TOptions ReadOptions();
+// Writes "SizeType" and "ToolbarPosition", writes "SavePos" and "ShowProgress" as 1 or deletes them;
+// throws ERegistryException ("Failed to set data for '%s'").
+void WriteOptions(const TOptions& Options);
+
 } // namespace quorvane

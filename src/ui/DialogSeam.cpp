@@ -1,11 +1,13 @@
 #include "ui/DialogSeam.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QUrl>
 #include <QWidget>
 
 namespace quorvane {
@@ -68,6 +70,10 @@ TDefaultDialogs DefaultDialogs;
 TDialogSeam* Current = nullptr;
 
 } // namespace
+
+void TDialogSeam::OpenUrl(const QUrl& Url) {
+    QDesktopServices::openUrl(Url);
+}
 
 TDialogSeam& Dialogs() {
     return Current ? *Current : DefaultDialogs;

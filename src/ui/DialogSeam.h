@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class QDialog;
+class QUrl;
 class QWidget;
 
 namespace quorvane {
@@ -47,6 +48,9 @@ public:
     virtual QString SaveFileName(QWidget* Parent, TSaveRequest& Request) = 0;
     // Runs one of the program's own modal dialogs (already built and placed); its result code.
     virtual int Exec(QDialog& Dialog) = 0;
+    // Opens an address with the desktop's own handler (a web browser, a document viewer); whether
+    // anything could open it is not reported.
+    virtual void OpenUrl(const QUrl& Url);
 };
 
 // The seam in force.

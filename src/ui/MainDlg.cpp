@@ -29,6 +29,8 @@
 #include "lists/ItemRows.h"
 #include "lists/ListReader.h"
 #include "settings/SettingsStore.h"
+#include "ui/AboutDlg.h"
+#include "shell/ShellBrowser.h"
 #include "ui/ChecksumListModel.h"
 #include "ui/ChecksumRowDelegate.h"
 #include "ui/DialogSeam.h"
@@ -182,6 +184,7 @@ void TFrmMain::BuildControls() {
     Panel5->setObjectName("Panel5");
     auto* P5 = new QVBoxLayout(Panel5);
     P5->setContentsMargins(0, 0, 0, 0);
+    P5->setSpacing(0);
     ToolBar1 = new QToolBar(Panel5);
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
@@ -189,7 +192,16 @@ void TFrmMain::BuildControls() {
     auto* Flat = new FlatToolBarStyle;
     Flat->setParent(ToolBar1);
     ToolBar1->setStyle(Flat);
-    P5->addWidget(ToolBar1);
+    P5->addWidget(ToolBar1, 1);
+    // pnlbtn after the tool bar: ApplyToolbarPosition puts it at Panel5's bottom or right end.
+    pnlbtn = new QWidget(Panel5);
+    pnlbtn->setObjectName("pnlbtn");
+    auto* Btn = new QVBoxLayout(pnlbtn);
+    Btn->setContentsMargins(0, 0, 0, 0);
+    Image2 = NewDonationImage(pnlbtn);
+    Image2->OnClick = [this] { Image2Click(); };
+    Btn->addWidget(Image2, 0, Qt::AlignCenter);
+    P5->addWidget(pnlbtn);
     auto AddCommand = [this](QAction*& Action, const char* Name, const QString& Caption, const QString& Icon,
                              void (TFrmMain::*Handler)()) {
         Action = ToolBar1->addAction(ToolIcon(Icon), Caption);
@@ -341,6 +353,15 @@ void TFrmMain::ApplyToolbarPosition(int Position) {
         Panel5->setMinimumWidth(0);
         Panel5->setMaximumWidth(QWIDGETSIZE_MAX);
         Panel5->setFixedHeight(TopBarHeight);
+    }
+    // pnlbtn: 37 px high and 67 px wide at the bottom of Panel5 on the left; 67 px wide at its right end on top.
+    static_cast<QBoxLayout*>(Panel5->layout())->setDirection(Left ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    if (Left) {
+        pnlbtn->setFixedSize(67, 37);
+    } else {
+        pnlbtn->setMinimumHeight(0);
+        pnlbtn->setMaximumHeight(QWIDGETSIZE_MAX);
+        pnlbtn->setFixedWidth(67);
     }
     // Buttons 66 px wide in both layouts; separators 8 px (ToolButton7 1 px) along the bar.
     for (QAction* A : ToolBar1->actions()) {
@@ -549,11 +570,38 @@ void TFrmMain::bCancelClick() {
 }
 
 void TFrmMain::bOptionsClick() {
-    // The Options dialog comes with the file associations.
+    TFrmFA Options(*this, this);
+    CenterForm(this, &Options);
+    Dialogs().Exec(Options);
+}
+
+void TFrmMain::ApplyOptions(int NewSizeType, int ToolbarPosition, bool ShowProgress) {
+    ApplyToolbarPosition(ToolbarPosition);
+    Panel2->setVisible(ShowProgress);
+    PTShellList1->viewport()->update();
+    if (NewSizeType < 0 || NewSizeType > 2)
+        return;
+    SizeType = static_cast<std::uint8_t>(NewSizeType);
+    // Each row's size text anew, the rows themselves (and their selection) as they are.
+    const LocaleFormat Format = Locale();
+    const auto& Rows = Model->Rows();
+    for (std::size_t Row = 0; Row < Rows.size(); ++Row)
+        if (Rows[Row].Record)
+            Model->SetSizeText(static_cast<int>(Row), ItemSizeText(Rows[Row].Record->Size, SizeType, Format));
+    FitSizeColumn(nullptr);
 }
 
 void TFrmMain::ToolButton3Click() {
-    Dialogs().Information(this, AppTitle, AppTitle + "\nChecking and creating SFV and MD5 checksum lists.");
+    // A new About box for every opening, gone once it is closed.
+    TFrmAbout FrmAbout(this);
+    FrmAbout.Label1->setText(AppTitle);
+    FrmAbout.Label2->setText(AppTitle);
+    CenterForm(this, &FrmAbout);
+    Dialogs().Exec(FrmAbout);
+}
+
+void TFrmMain::Image2Click() {
+    OpenDonationUrl();
 }
 
 void TFrmMain::mnuDisplayClick(QAction* Item) {

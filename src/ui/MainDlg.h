@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include "lists/ItemList.h"
+#include "ui/FADlg.h"
 #include "util/LocaleFormat.h"
 #include "util/Version.h"
 #include "verify/Progress.h"
@@ -40,10 +41,11 @@ class TDragFilesTrg;
 class TPTShellList;
 class TPTShellTree;
 class TPTSplitter;
+class TClickLabel;
 class TqvStatusBar;
 class TWindowCreateHooks;
 
-class TFrmMain : public QWidget, public RunView {
+class TFrmMain : public QWidget, public RunView, public TOptionsTarget {
     Q_OBJECT
 public:
     // Builds the window and reads the settings; Arguments (without the program path, as the bytes the
@@ -88,10 +90,15 @@ public:
     void bCancelClick();
     void bOptionsClick();
     void ToolButton3Click();
+    // The donation picture in pnlbtn: opens the donation address, as the About box's picture does.
+    void Image2Click();
     // The file list's selection menu.
     void MaskSelect1Click();
     void InverseSelection1Click();
     void SelectAll2Click();
+
+    // The Options dialog's changes, applied at once.
+    void ApplyOptions(int SizeType, int ToolbarPosition, bool ShowProgress) override;
 
     // RunView, for the verification worker.
     void WakeUiThread(std::function<void()> Serve, bool Urgent) override;
@@ -123,6 +130,8 @@ private:
     // Controls, under the names of the window layout (each one's objectName).
     QWidget* Panel5 = nullptr;
     QToolBar* ToolBar1 = nullptr;
+    QWidget* pnlbtn = nullptr; // ends Panel5 with the donation picture Image2
+    TClickLabel* Image2 = nullptr;
     QAction *bCreate = nullptr, *bOpen = nullptr, *bCheck = nullptr, *bCancel = nullptr, *bDisplay = nullptr,
             *bOptions = nullptr, *ToolButton3 = nullptr;
     QMenu* PopupMenu3 = nullptr;

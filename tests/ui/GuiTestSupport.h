@@ -53,6 +53,7 @@ public:
         return Name;
     }
     int Exec(QDialog& Dialog) override { return OnExec ? OnExec(Dialog) : QDialog::Rejected; }
+    void OpenUrl(const QUrl& Url) override { Opened << Url; }
 
     QList<bool> Answers;       // replies to Question, in order (No when none is left)
     QList<QStringList> Chosen; // replies to OpenFileNames (cancel when none is left)
@@ -61,6 +62,7 @@ public:
     std::vector<TSaveRequest> SaveRequests;
     QStringList Questions, Infos, Errors;
     std::vector<TOpenRequest> OpenRequests;
+    QList<QUrl> Opened; // addresses given to the desktop, in order
 };
 
 // Drags Items (paths or URLs) into Target and drops them at At, running no posted event; true when accepted.
