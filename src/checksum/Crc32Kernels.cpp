@@ -24,6 +24,7 @@ bool Always() { return true; }
 #ifdef QUORVANE_HAVE_SIMD_CRC
 bool HasPclmul() { return CpuFeatures().Pclmul; }
 bool HasVpclmul() { return CpuFeatures().Vpclmul; }
+bool HasVpclmul512() { return CpuFeatures().Vpclmul512; }
 #endif
 
 constexpr TCrc32Kernel Kernels[] = {
@@ -32,6 +33,7 @@ constexpr TCrc32Kernel Kernels[] = {
 #ifdef QUORVANE_HAVE_SIMD_CRC
     {"pclmul", HasPclmul, Crc32UpdatePclmul},
     {"vpclmul256", HasVpclmul, Crc32UpdateVpclmul256},
+    {"vpclmul512", HasVpclmul512, Crc32UpdateVpclmul512},
 #endif
 };
 

@@ -36,6 +36,8 @@ std::uint32_t Crc32UpdateSlicing16(std::uint32_t Crc, const unsigned char* Data,
 std::uint32_t Crc32UpdatePclmul(std::uint32_t Crc, const unsigned char* Data, std::size_t Count);
 // The same over 256-bit registers (VPCLMULQDQ with AVX2); built with -mvpclmulqdq -mavx2.
 std::uint32_t Crc32UpdateVpclmul256(std::uint32_t Crc, const unsigned char* Data, std::size_t Count);
+// The same over 512-bit registers (VPCLMULQDQ with AVX-512F/BW/VL); built with -mvpclmulqdq -mavx512*.
+std::uint32_t Crc32UpdateVpclmul512(std::uint32_t Crc, const unsigned char* Data, std::size_t Count);
 #endif
 
 } // namespace quorvane
