@@ -2,6 +2,7 @@
 // record through the same verification run, with this console as its view.
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,8 @@ private:
 
 const TCliOption CheckOptions[] = {
     {"--quiet", "", "print only the files that are not Good"},
+    {"--jobs", "N", "hash up to N files at once (default: one per CPU; files on a spinning disk\n"
+                    "are read one at a time)"},
 };
 
 int RunCheck(const TCliArgs& Args) {
@@ -74,6 +77,14 @@ int RunCheck(const TCliArgs& Args) {
 
     TChecksumSession Session;
     Session.ChecksumFiles = Lists;
+    if (Args.Has("--jobs")) {
+        const std::string Jobs = Args.Value("--jobs");
+        char* End = nullptr;
+        const long N = std::strtol(Jobs.c_str(), &End, 10);
+        if (Jobs.empty() || *End != '\0' || N < 1 || N > 64)
+            return CliUsageError(CheckCommand, "--jobs needs a number from 1 to 64, not '" + Jobs + "'");
+        Session.Jobs = static_cast<int>(N);
+    }
     if (const std::string Error = Session.Open(); !Error.empty()) {
         PutError(Error);
         return 2;
@@ -112,7 +123,7 @@ int RunCheck(const TCliArgs& Args) {
 
 const TCliCommand CheckCommand{
     .Name = "check",
-    .Synopsis = "[--quiet] LIST...",
+    .Synopsis = "[--quiet] [--jobs N] LIST...",
     .Summary = "check every listed file: Good, Bad or Missing",
     .About = "Checks every file named in the SFV or MD5 lists and prints its state (Good, Bad or Missing).\n",
     .Options = CheckOptions,

@@ -1,5 +1,6 @@
 #include "checksum/ThreadHash.h"
 
+#include <atomic>
 #include <system_error>
 
 #include "checksum/FileHashing.h"
@@ -9,11 +10,20 @@ namespace quorvane {
 
 namespace {
 
-// Sets CrcInThread for its lifetime, so that an exception cannot leave it set.
+// Sets CrcInThread for its lifetime, so that an exception cannot leave it set. Several hashers may run at
+// once: the flag stays set until the last of them is done.
+std::atomic<int> HashersInThread{0};
+
 class TInThreadScope {
 public:
-    TInThreadScope() { CrcInThread.store(true); }
-    ~TInThreadScope() { CrcInThread.store(false); }
+    TInThreadScope() {
+        if (HashersInThread.fetch_add(1) == 0)
+            CrcInThread.store(true);
+    }
+    ~TInThreadScope() {
+        if (HashersInThread.fetch_sub(1) == 1)
+            CrcInThread.store(false);
+    }
     TInThreadScope(const TInThreadScope&) = delete;
     TInThreadScope& operator=(const TInThreadScope&) = delete;
 };

@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include <algorithm>
+
 #include "settings/Registry.h"
 
 namespace quorvane {
@@ -23,6 +25,8 @@ TStartSettings ReadStartSettings() {
                 S.SizeType = T;
         }
         S.ShowProgress = Reg.ValueExists("ShowProgress");
+        if (Reg.ValueExists("Jobs"))
+            S.Jobs = std::max(Reg.ReadInteger("Jobs"), 0);
         if (!Reg.ValueExists("SavePos")) {
             S.Centre = true;
         } else {

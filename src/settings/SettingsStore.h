@@ -22,6 +22,7 @@ struct TStartSettings {
     std::optional<int> Width, Height; // saved client size ("SavePos" with both values)
     bool Maximized = false;           // "Maximized" non-zero, only with a saved size
     std::optional<int> Left, Top;     // saved position ("SavePos" with both values)
+    int Jobs = 0;                     // "Jobs": files a check hashes at once, 0 automatic
     std::string Error;                // the text of the read that failed; empty when all went well
 };
 

@@ -412,6 +412,7 @@ QString TFrmMain::ApplyStartSettings() {
         ApplyToolbarPosition(1);
     if (S.SizeType)
         SizeType = static_cast<std::uint8_t>(*S.SizeType);
+    TheSession.Jobs = S.Jobs;
     Panel2->setVisible(S.ShowProgress);
     if (S.Width && S.Height)
         resize(*S.Width, *S.Height);

@@ -32,7 +32,7 @@ void TChecksumSession::StartCheck(RunView& View, TProgress& Progress) {
         return;
     ReleaseFinishedRun();
     LastFailure.clear();
-    Run = quorvane::StartCheck(TheItems, TheCounters, LastIsMd5, View, Progress);
+    Run = quorvane::StartCheck(TheItems, TheCounters, LastIsMd5, View, Progress, Jobs);
 }
 
 bool TChecksumSession::Running() const { return Run && !Run->Finished(); }

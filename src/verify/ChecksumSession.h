@@ -32,6 +32,9 @@ public:
 
     // The list files to open, or open now, in order (ChecksumFiles).
     std::vector<std::string> ChecksumFiles;
+    // How many files a check hashes at once: 0 one per online CPU (a rotational disk is always read one
+    // file at a time); the results are committed in list order whatever it is.
+    int Jobs = 0;
 
     // Reads every list of ChecksumFiles into the item list (OpenChecksumFiles); the counters follow.
     // Returns the error of a list that could not be read ("Cannot open file %s"), empty when all were

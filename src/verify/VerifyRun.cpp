@@ -1,9 +1,15 @@
 #include "verify/VerifyRun.h"
 
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <fstream>
+#include <map>
 #include <mutex>
 #include <utility>
 
@@ -46,12 +52,93 @@ bool FileExistsForCheck(const std::string& Path) {
     return Info.Exists() && !Info.IsFolder();
 }
 
+// The hashing pool of a run. Hashers check records ahead of the worker, at most Window of them beyond the
+// last one committed; the worker commits them in list order, exactly as a one-at-a-time run would.
+struct TPoolSlot {
+    std::atomic<bool> Ready{false};         // Facts hold the record's result
+    std::atomic<std::uint8_t> Percent{0};   // how much of its file has been read
+    TCheckFacts Facts;
+};
+
+struct TPool {
+    explicit TPool(std::size_t WindowArg) : Window(WindowArg), Ring(WindowArg) {}
+    const std::size_t Window;
+    std::vector<TPoolSlot> Ring;            // record i uses Ring[i % Window]
+    std::mutex M;
+    std::condition_variable Cv;
+    std::size_t Committed = 0;              // records committed so far (under M)
+    bool WorkerWaiting = false;             // the worker waits for a result (under M)
+    int HashersWaiting = 0;                 // hashers wait for room (under M)
+    std::atomic<bool> Stop{false};          // the worker has left: hashers end
+    std::atomic<bool> Failed{false};        // a hasher ran out of memory
+    std::atomic<std::int64_t> Bytes{0};     // read by all hashers, not yet counted in the figures
+};
+
+// What a hasher thread is filling, for the progress callback.
+thread_local TPool* HashingPool = nullptr;
+thread_local TPoolSlot* HashingSlot = nullptr;
+
+std::mutex RotationalGuard;
+std::function<bool(std::uint64_t)> RotationalOverride;
+
+bool ReadsOne(const std::string& Path) {
+    std::ifstream In(Path);
+    int Value = 0;
+    return In >> Value && Value == 1;
+}
+
 } // namespace
 
+std::vector<std::vector<std::size_t>> HashLanes(const std::vector<TRunItem>& Items) {
+    std::vector<std::vector<std::size_t>> Lanes(1);
+    std::map<std::uint64_t, std::size_t> DiskLane;
+    for (std::size_t I = 0; I < Items.size(); ++I) {
+        const std::uint64_t Device = Items[I].Device;
+        std::size_t Lane = 0;
+        if (Device != 0 && RotationalDevice(Device)) {
+            auto [It, New] = DiskLane.try_emplace(Device, Lanes.size());
+            if (New)
+                Lanes.emplace_back();
+            Lane = It->second;
+        }
+        Lanes[Lane].push_back(I);
+    }
+    return Lanes;
+}
+
+unsigned EffectiveJobs(int Jobs) {
+    constexpr unsigned Most = 64;
+    if (Jobs > 0)
+        return std::min(static_cast<unsigned>(Jobs), Most);
+    const long Online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return Online > 1 ? std::min(static_cast<unsigned>(Online), Most) : 1;
+}
+
+void SetRotationalLookup(std::function<bool(std::uint64_t)> Lookup) {
+    const std::lock_guard Lock(RotationalGuard);
+    RotationalOverride = std::move(Lookup);
+}
+
+bool RotationalDevice(std::uint64_t Device) {
+    static std::map<std::uint64_t, bool> Known;
+    const std::lock_guard Lock(RotationalGuard);
+    if (RotationalOverride)
+        return RotationalOverride(Device);
+    if (const auto It = Known.find(Device); It != Known.end())
+        return It->second;
+    // /sys/dev/block/MAJ:MIN is the disk or one of its partitions, whose disk is the folder above.
+    const std::string Block = "/sys/dev/block/" + std::to_string(major(static_cast<dev_t>(Device))) + ":" +
+                              std::to_string(minor(static_cast<dev_t>(Device)));
+    const bool Rotational = ReadsOne(Block + "/queue/rotational") ||
+                            (::access((Block + "/partition").c_str(), F_OK) == 0 &&
+                             ReadsOne(Block + "/../queue/rotational"));
+    return Known[Device] = Rotational;
+}
+
 TcrcThread::TcrcThread(ItemList& ItemsArg, TCounters& CountersArg, bool IsMd5ListArg, RunView& ViewArg,
-                       TProgress& ProgressArg)
+                       TProgress& ProgressArg, int JobsArg)
     : Items(ItemsArg), Counters(CountersArg), IsMd5List(IsMd5ListArg), View(ViewArg),
-      Mailbox(std::make_shared<TMailbox>()), Progress(ProgressArg) {
+      Mailbox(std::make_shared<TMailbox>()), Progress(ProgressArg), Jobs(JobsArg) {
     Mailbox->View = &View;
     Mailbox->Progress = &Progress;
 }
@@ -199,6 +286,12 @@ void TcrcThread::Synchronize(void (TcrcThread::*Step)()) {
 // Worker thread, after every chunk read. Only the newest figures are kept; the user-interface thread
 // shows them when it gets round to it, however many chunks went by meanwhile.
 void TcrcThread::OnProgress(std::uint8_t Percent, std::int32_t ChunkBytes) {
+    // A hasher of the pool only counts: the worker turns the counts into figures.
+    if (TPoolSlot* Slot = HashingSlot) {
+        Slot->Percent.store(Percent, std::memory_order_relaxed);
+        HashingPool->Bytes.fetch_add(ChunkBytes, std::memory_order_relaxed);
+        return;
+    }
     if (!Progress.UpdateProgress(Percent, ChunkBytes).Any())
         return;
     {
@@ -224,12 +317,15 @@ void TcrcThread::BeginRun() {
     // Sizes as they are now, so files that appeared or vanished since reading show it.
     RowRecords.clear();
     std::int64_t Total = 0;
+    std::vector<std::uint64_t> RowDevice(Rows.size(), 0); // which disk each file is on, for the pool
     for (std::int32_t Row = 0; Row < RowCount; ++Row) {
         TItemRec* Rec = Rows[static_cast<std::size_t>(Row)].Record;
         if (!Rec)
             continue;
         RowRecords.push_back(Rec);
-        const std::int64_t Size = FileSize64(Rec->FileName);
+        const TPathInfo Info = PathInfo(Rec->FileName);
+        RowDevice[static_cast<std::size_t>(Row)] = Info.Exists() ? static_cast<std::uint64_t>(Info.Device) : 0;
+        const std::int64_t Size = Info.IsFile() ? Info.Size : -1;
         if (Size != Rec->Size) {
             Rec->Size = Size;
             View.RowSizeChanged(Row, Size);
@@ -246,7 +342,7 @@ void TcrcThread::BeginRun() {
         if (Row < 0 || Row >= RowCount || Rows[static_cast<std::size_t>(Row)].Record != &Rec)
             continue;
         if (Covered[static_cast<std::size_t>(Row)])
-            Snapshot.push_back(TRunItem{I, Row, &Rec});
+            Snapshot.push_back(TRunItem{I, Row, &Rec, RowDevice[static_cast<std::size_t>(Row)]});
     }
 
     if (CheckAllRows) {
@@ -274,15 +370,20 @@ void TcrcThread::BeginRun() {
 void TcrcThread::Execute() {
     Synchronize(&TcrcThread::BeginRun);
     try {
-        for (const TRunItem& Item : Snapshot) {
-            if (CheckAllRows) {
-                const std::int32_t Row = Item.Row;
-                PostDisplay([this, Row] { View.ScrollIntoView(Row); });
+        const unsigned Hashers = std::min<std::size_t>(EffectiveJobs(Jobs), Snapshot.size());
+        if (Hashers > 1) {
+            CheckInParallel(Hashers);
+        } else {
+            for (const TRunItem& Item : Snapshot) {
+                if (CheckAllRows) {
+                    const std::int32_t Row = Item.Row;
+                    PostDisplay([this, Row] { View.ScrollIntoView(Row); });
+                }
+                if (CrcAbort)
+                    break;
+                CheckOne(Item);
+                PostDisplay([this] { View.RepaintStatusBar(); });
             }
-            if (CrcAbort)
-                break;
-            CheckOne(Item);
-            PostDisplay([this] { View.RepaintStatusBar(); });
         }
     } catch (const std::bad_alloc&) {
         // The file being checked keeps its state, as after an abort; the run ends with the error.
@@ -298,7 +399,7 @@ void TcrcThread::Execute() {
 }
 
 // Worker thread: one record.
-void TcrcThread::CheckOne(const TRunItem& Item) {
+void TcrcThread::CheckOne(const TRunItem& Item, const TCheckFacts* Known) {
     TItemRec& Rec = *Item.Record;
     const std::string FileName = Rec.FileName;
     const std::string Checksum = Rec.Checksum;
@@ -330,11 +431,120 @@ void TcrcThread::CheckOne(const TRunItem& Item) {
 
     // Each list is checked by its own kind.
     const bool IsMd5 = Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List;
-    switch (Verdict(CheckFile(FileName, Checksum, IsMd5))) {
+    switch (Verdict(Known ? *Known : CheckFile(FileName, Checksum, IsMd5))) {
     case isMissing: MarkMissing(); break;
     case isBad: SetState(isBad, Counters.BadCount); break;
     case isGood: SetState(isGood, Counters.GoodCount); break;
     default: break; // cut short: the record keeps its state, and so does the count of unchecked records
+    }
+}
+
+// Worker thread: the records hashed by a pool of hashers, committed in list order. Files on a rotational
+// disk are read by one hasher of their own, one at a time in list order; all other files are shared by
+// HasherCount hashers. The worker turns the hashers' byte counts into the progress figures, the file bar
+// following the record it is about to commit.
+void TcrcThread::CheckInParallel(unsigned HasherCount) {
+    TPool Pool(std::max<std::size_t>(4 * HasherCount, 64));
+    const std::vector<std::vector<std::size_t>> Lanes = HashLanes(Snapshot);
+    std::vector<std::atomic<std::size_t>> Next(Lanes.size());
+    auto Hasher = [&](std::size_t Lane) {
+        HashingPool = &Pool;
+        for (;;) {
+            const std::size_t K = Next[Lane].fetch_add(1);
+            if (K >= Lanes[Lane].size() || Pool.Stop)
+                break;
+            const std::size_t I = Lanes[Lane][K];
+            {
+                std::unique_lock Lock(Pool.M);
+                ++Pool.HashersWaiting;
+                Pool.Cv.wait(Lock, [&] { return Pool.Stop || I < Pool.Committed + Pool.Window; });
+                --Pool.HashersWaiting;
+            }
+            if (Pool.Stop)
+                break;
+            TPoolSlot& Slot = Pool.Ring[I % Pool.Window];
+            Slot.Percent = 0;
+            // After an abort the record taken is handed over unchecked (it keeps its state), and no more.
+            const bool Aborted = CrcAbort;
+            if (Aborted) {
+                Slot.Facts = TCheckFacts{};
+                Slot.Facts.Outcome.Aborted = true;
+            } else {
+                HashingSlot = &Slot;
+                try {
+                    const TItemRec& Rec = *Snapshot[I].Record;
+                    Slot.Facts =
+                        CheckFile(Rec.FileName, Rec.Checksum, Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List);
+                } catch (const std::bad_alloc&) {
+                    Pool.Failed = true;
+                }
+                HashingSlot = nullptr;
+            }
+            Slot.Ready.store(true, std::memory_order_release);
+            {
+                std::lock_guard Lock(Pool.M);
+                if (Pool.WorkerWaiting)
+                    Pool.Cv.notify_all();
+            }
+            if (Aborted)
+                break;
+        }
+        HashingPool = nullptr;
+    };
+    std::vector<std::thread> Threads;
+    // However the worker leaves (abort, out of memory), no hasher outlives it.
+    struct TJoin {
+        TPool& Pool;
+        std::vector<std::thread>& Threads;
+        ~TJoin() {
+            {
+                std::lock_guard Lock(Pool.M);
+                Pool.Stop = true;
+            }
+            Pool.Cv.notify_all();
+            for (std::thread& T : Threads)
+                T.join();
+        }
+    } Join{Pool, Threads};
+    for (unsigned J = 0; J < HasherCount && J < Lanes[0].size(); ++J)
+        Threads.emplace_back(Hasher, 0);
+    for (std::size_t Lane = 1; Lane < Lanes.size(); ++Lane)
+        Threads.emplace_back(Hasher, Lane);
+
+    auto ShowProgress = [&](const TPoolSlot& Slot) {
+        const std::int64_t Read = Pool.Bytes.exchange(0, std::memory_order_relaxed);
+        const auto Chunk = static_cast<std::int32_t>(std::min<std::int64_t>(Read, INT32_MAX));
+        Pool.Bytes.fetch_add(Read - Chunk, std::memory_order_relaxed);
+        if (Read != 0)
+            OnProgress(Slot.Percent.load(std::memory_order_relaxed), Chunk);
+    };
+    for (std::size_t I = 0; I < Snapshot.size(); ++I) {
+        const TRunItem& Item = Snapshot[I];
+        if (CheckAllRows)
+            PostDisplay([this, Row = Item.Row] { View.ScrollIntoView(Row); });
+        TPoolSlot& Slot = Pool.Ring[I % Pool.Window];
+        while (!Slot.Ready.load(std::memory_order_acquire)) {
+            if (Pool.Failed)
+                throw std::bad_alloc();
+            ShowProgress(Slot);
+            std::unique_lock Lock(Pool.M);
+            Pool.WorkerWaiting = true;
+            Pool.Cv.wait_for(Lock, std::chrono::milliseconds(10),
+                             [&] { return Slot.Ready.load(std::memory_order_acquire) || Pool.Failed.load(); });
+            Pool.WorkerWaiting = false;
+        }
+        ShowProgress(Slot);
+        CheckOne(Item, &Slot.Facts);
+        PostDisplay([this] { View.RepaintStatusBar(); });
+        Slot.Ready.store(false, std::memory_order_relaxed);
+        {
+            std::lock_guard Lock(Pool.M);
+            ++Pool.Committed;
+            if (Pool.HashersWaiting > 0)
+                Pool.Cv.notify_all();
+        }
+        if (CrcAbort)
+            break;
     }
 }
 
@@ -415,8 +625,8 @@ void TcrcThread::EndRun() {
 }
 
 std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View,
-                                       TProgress& Progress) {
-    auto Run = std::make_unique<TcrcThread>(Items, Counters, IsMd5List, View, Progress);
+                                       TProgress& Progress, int Jobs) {
+    auto Run = std::make_unique<TcrcThread>(Items, Counters, IsMd5List, View, Progress, Jobs);
     Run->Start();
     return Run;
 }

@@ -35,7 +35,21 @@ struct TRunItem {
     std::size_t RecordIndex = 0;  // index in the item list
     std::int32_t Row = -1;        // its row in the view
     TItemRec* Record = nullptr;
+    std::uint64_t Device = 0;     // the file system's device of the file (0 when it was not found)
 };
+
+// How many files a run hashes at once when asked for Jobs (0: one per online CPU).
+unsigned EffectiveJobs(int Jobs);
+
+// Who hashes which of a run's records (indexes into Items, each lane in list order): lane 0 is shared by the
+// pool's hashers; each rotational disk has a lane of its own, read by one hasher, one file after another.
+std::vector<std::vector<std::size_t>> HashLanes(const std::vector<TRunItem>& Items);
+
+// True when the device holds a rotational disk (a partition counts as its disk), which reads one file at
+// a time, in list order, so that it never seeks between files. Devices that are no block device (tmpfs,
+// network file systems) are not rotational. Tests may replace the look-up (nullptr restores the system's).
+bool RotationalDevice(std::uint64_t Device);
+void SetRotationalLookup(std::function<bool(std::uint64_t Device)> Lookup);
 
 // What checking one file found out, for Verdict.
 struct TCheckFacts {
@@ -65,7 +79,10 @@ std::vector<bool> CoveredRows(std::size_t RowCount, const std::vector<std::int32
 class TcrcThread {
 public:
     // Does not start the worker; see StartCheck. Progress holds the run counters and the figures shown.
-    TcrcThread(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View, TProgress& Progress);
+    // Jobs: how many files are hashed at once (0: automatic); results are committed in list order all the
+    // same, so what the view shows is what a one-at-a-time run shows.
+    TcrcThread(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View, TProgress& Progress,
+               int Jobs = 1);
     // Waits for the worker (Wait) when it still runs.
     ~TcrcThread();
     TcrcThread(const TcrcThread&) = delete;
@@ -101,7 +118,9 @@ private:
     void PostDisplay(std::function<void()> Call);
     void Post(const std::function<void(TMailbox&)>& Change, bool Urgent = false);
     void OnProgress(std::uint8_t Percent, std::int32_t ChunkBytes);
-    void CheckOne(const TRunItem& Item);
+    // Checks one record, or commits what a hasher of the pool found out about it (Known).
+    void CheckOne(const TRunItem& Item, const TCheckFacts* Known = nullptr);
+    void CheckInParallel(unsigned HasherCount);
 
     ItemList& Items;
     TCounters& Counters;
@@ -114,10 +133,11 @@ private:
     std::vector<TItemRec*> RowRecords;  // the record of every row that has one, for RecountResults
     std::string FailureText;            // why the run ended early
     TProgress& Progress;
+    const int Jobs;
 };
 
 // Creates and starts a verification run over the current rows of View (StartCheck of the window).
 std::unique_ptr<TcrcThread> StartCheck(ItemList& Items, TCounters& Counters, bool IsMd5List, RunView& View,
-                                       TProgress& Progress);
+                                       TProgress& Progress, int Jobs = 1);
 
 } // namespace quorvane

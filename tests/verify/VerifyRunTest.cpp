@@ -88,7 +88,12 @@ protected:
         return 0;
     }};
 
-    void SetUp() override { CrcAbort = AppClosing = Busy = false; } // a closed run leaves AppClosing set
+    // A closed run leaves AppClosing set. One file at a time unless a test says otherwise: the tests act on the
+    // run's chunks as they come.
+    void SetUp() override {
+        CrcAbort = AppClosing = Busy = false;
+        Session.Jobs = 1;
+    }
 
     bool ServeOne() {
         std::function<void()> Serve;
@@ -122,7 +127,11 @@ protected:
     }
     void ShowProgress(const TProgressFigures&) override { Note("ShowProgress"); }
     void SetCompletionText(const std::string& Text) override { Note("SetCompletionText", "text " + Text); }
-    void RowImageChanged(std::int32_t, std::int32_t) override { Note("RowImageChanged"); }
+    void RowImageChanged(std::int32_t Row, std::int32_t Image) override {
+        Note("RowImageChanged");
+        Images.emplace_back(Row, Image);
+    }
+    std::vector<std::pair<std::int32_t, std::int32_t>> Images; // every row image change, in order
     void RowSizeChanged(std::int32_t, std::int64_t) override { Note("RowSizeChanged"); }
     void ScrollIntoView(std::int32_t) override { Note("ScrollIntoView"); }
     void RepaintStatusBar() override { Note("RepaintStatusBar"); }
@@ -162,28 +171,59 @@ protected:
     }
 };
 
-TEST_F(VerifyRunTest, VerdictsOfSfvAndMd5ListsTogetherAndWhatTheViewSees) {
-    for (const auto& [Name, Bytes] : TEntries{{"good", "hello"}, {"gone", "hello"}, {"IMG_1.JPG", "hello"},
-                                              {"bad", "hello!"}, {"img_1.jpg", "corrupted"}})
-        Dir.Write(Name, Bytes);
-    std::filesystem::create_directory(Dir / "sub");
-    ASSERT_EQ(::mkfifo((Dir / "pipe").c_str(), 0644), 0);
-    const std::string Hello = "3610A686", HelloMd5 = "5d41402abc4b2a76b9719d911017c592";
-    // Names differing only in case are two files; the MD5 list is checked as MD5, the SFV list as SFV.
-    Open({{"a.sfv", {{"good", "3610a686"}, {"bad", Hello}, {"gone", Hello}, {"sub", "00000000"}, {"pipe", "FFFFFFFF"},
-                     {"late", CrcOf("abc")}, {"IMG_1.JPG", Hello}, {"img_1.jpg", Hello}}},
-          {"b.md5", {{"good", HelloMd5}, {"pipe", "D41D8CD98F00B204E9800998ECF8427E"}}}});
-    ASSERT_TRUE(Session.IsMd5List());
-    std::filesystem::remove(Dir / "gone"); // vanished after the list was read
-    Dir.Write("late", "abc");              // appeared after the list was read
-    RunAndWait();
-    EXPECT_EQ(States(), (TStates{isGood, isBad, isMissing, isMissing, isBad, isGood, isGood, isBad, isGood, isBad}));
-    EXPECT_EQ(Counts(), (std::vector<int>{0, 4, 4, 2}));
-    EXPECT_EQ(Session.Items()[2].Size, -1); // sizes looked up again
-    EXPECT_EQ(Session.Items()[5].Size, 3);
-    EXPECT_EQ(Progress.TotalBytes, 5 + 6 + 3 + 5 + 9 + 5);
-    EXPECT_EQ(Log, (TLog{"commands off", "bars 0 0", "bars 100 100", "text Complete in 0 seconds", "commands on"}));
-    EXPECT_EQ(Calls["ScrollIntoView"], 10);
+// Hashed one at a time, or by several hashers (on a rotational disk, one at a time again), the view sees the same.
+TEST_F(VerifyRunTest, VerdictsOfSfvAndMd5ListsTogetherAndWhatTheViewSeesWhateverTheJobs) {
+    std::vector<std::pair<std::int32_t, std::int32_t>> FirstImages;
+    for (const auto& [Jobs, Rotational] : {std::pair{1, false}, {2, false}, {8, false}, {8, true}}) {
+        SCOPED_TRACE(std::to_string(Jobs) + (Rotational ? " rotational" : ""));
+        SetRotationalLookup([Rotational](std::uint64_t) { return Rotational; });
+        Session.Jobs = Jobs;
+        for (const auto& [Name, Bytes] : TEntries{{"good", "hello"}, {"gone", "hello"}, {"IMG_1.JPG", "hello"},
+                                                  {"bad", "hello!"}, {"img_1.jpg", "corrupted"}, {"empty", ""}})
+            Dir.Write(Name, Bytes);
+        std::filesystem::remove(Dir / "late");
+        std::filesystem::create_directories(Dir / "sub");
+        if (!std::filesystem::exists(Dir / "pipe"))
+            ASSERT_EQ(::mkfifo((Dir / "pipe").c_str(), 0644), 0);
+        const std::string Hello = "3610A686", HelloMd5 = "5d41402abc4b2a76b9719d911017c592";
+        const TEntries Large{File("large", qvtest::PatternBytes(3 << 20, 7))};
+        // Names differing only in case are two files; the MD5 list is checked as MD5, the SFV list as SFV.
+        Open({{"a.sfv", {{"good", "3610a686"}, {"bad", Hello}, {"gone", Hello}, {"sub", "00000000"},
+                         {"pipe", "FFFFFFFF"}, {"late", CrcOf("abc")}, {"IMG_1.JPG", Hello}, {"img_1.jpg", Hello},
+                         Large[0], {"empty", "00000000"}}},
+              {"b.md5", {{"good", HelloMd5}, {"pipe", "D41D8CD98F00B204E9800998ECF8427E"}}}});
+        ASSERT_TRUE(Session.IsMd5List());
+        std::filesystem::remove(Dir / "gone"); // vanished after the list was read
+        Dir.Write("late", "abc");              // appeared after the list was read
+        Log.clear(), Images.clear(), Calls.clear();
+        RunAndWait();
+        EXPECT_EQ(States(), (TStates{isGood, isBad, isMissing, isMissing, isBad, isGood, isGood, isBad, isGood, isGood,
+                                     isGood, isBad}));
+        EXPECT_EQ(Counts(), (std::vector<int>{0, 6, 4, 2}));
+        EXPECT_EQ(Session.Items()[2].Size, -1); // sizes looked up again
+        EXPECT_EQ(Session.Items()[5].Size, 3);
+        EXPECT_EQ(Progress.TotalBytes, 5 + 6 + 3 + 5 + 9 + (3 << 20) + 5);
+        EXPECT_EQ(Progress.BytesDone, Progress.TotalBytes);
+        EXPECT_EQ(Log, (TLog{"commands off", "bars 0 0", "bars 100 100", "text Complete in 0 seconds", "commands on"}));
+        EXPECT_EQ(Calls["ScrollIntoView"], 12);
+        if (FirstImages.empty())
+            FirstImages = Images;
+        EXPECT_EQ(Images, FirstImages); // the same rows change, in the same order
+    }
+    SetRotationalLookup(nullptr);
+}
+
+// Files on a spinning disk are read by a hasher of their own, in list order; the rest are shared; files not found
+// (device 0) too. A partition counts as its disk: the look-up decides per device.
+TEST(HashLanesTest, EachRotationalDiskHasALaneOfItsOwnInListOrder) {
+    SetRotationalLookup([](std::uint64_t Device) { return Device >= 10; });
+    std::vector<TRunItem> Items;
+    for (std::uint64_t Device : {1, 10, 0, 11, 10, 2, 11, 10})
+        Items.push_back(TRunItem{0, 0, nullptr, Device});
+    EXPECT_EQ(HashLanes(Items), (std::vector<std::vector<std::size_t>>{{0, 2, 5}, {1, 4, 7}, {3, 6}}));
+    SetRotationalLookup(nullptr);
+    EXPECT_EQ(EffectiveJobs(3) * 100 + EffectiveJobs(1000), 364u);
+    EXPECT_GE(EffectiveJobs(0), 1u);
 }
 
 // A selection covers its rows only, the counters follow; records hidden by the filter are neither reset nor checked.
