@@ -17,6 +17,9 @@ namespace quorvane {
 
 class TFileReader {
 public:
+    // Files of this size or more are read with the kernel told to read ahead.
+    static constexpr std::uint64_t SequentialAdviceSize = 1 << 20;
+
     explicit TFileReader(const std::string& FileName);  // throws std::system_error when not openable
 
     std::uint64_t Size() const { return FileSize; }  // size when opened
@@ -27,6 +30,7 @@ public:
 private:
     TUniqueFd Handle;
     std::uint64_t FileSize = 0;
+    std::uint64_t Position = 0; // bytes read so far
     int LastError = 0;
 };
 

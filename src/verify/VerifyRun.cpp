@@ -45,13 +45,6 @@ namespace {
 // How often an owner waiting in Wait applies the display changes that piled up meanwhile.
 constexpr int CollectMs = 20;
 
-// True when something other than a folder exists at Path. A fifo or a device counts as present: hashing
-// then refuses it, which makes it Bad rather than Missing.
-bool FileExistsForCheck(const std::string& Path) {
-    const TPathInfo Info = PathInfo(Path);
-    return Info.Exists() && !Info.IsFolder();
-}
-
 // The hashing pool of a run. Hashers check records ahead of the worker, at most Window of them beyond the
 // last one committed; the worker commits them in list order, exactly as a one-at-a-time run would.
 struct TPoolSlot {
@@ -447,8 +440,31 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
     TPool Pool(std::max<std::size_t>(4 * HasherCount, 64));
     const std::vector<std::vector<std::size_t>> Lanes = HashLanes(Snapshot);
     std::vector<std::atomic<std::size_t>> Next(Lanes.size());
+    // Hashes record I into its slot; false when the run has been aborted (the record then goes unchecked).
+    auto HashInto = [&](std::size_t I) {
+        TPoolSlot& Slot = Pool.Ring[I % Pool.Window];
+        Slot.Percent = 0;
+        // After an abort the record taken is handed over unchecked (it keeps its state), and no more.
+        const bool Aborted = CrcAbort;
+        if (Aborted) {
+            Slot.Facts = TCheckFacts{};
+            Slot.Facts.Outcome.Aborted = true;
+        } else {
+            HashingPool = &Pool;
+            HashingSlot = &Slot;
+            try {
+                const TItemRec& Rec = *Snapshot[I].Record;
+                Slot.Facts = CheckFile(Rec.FileName, Rec.Checksum, Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List);
+            } catch (const std::bad_alloc&) {
+                Pool.Failed = true;
+            }
+            HashingSlot = nullptr;
+            HashingPool = nullptr;
+        }
+        Slot.Ready.store(true, std::memory_order_release);
+        return !Aborted;
+    };
     auto Hasher = [&](std::size_t Lane) {
-        HashingPool = &Pool;
         for (;;) {
             const std::size_t K = Next[Lane].fetch_add(1);
             if (K >= Lanes[Lane].size() || Pool.Stop)
@@ -462,34 +478,27 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
             }
             if (Pool.Stop)
                 break;
-            TPoolSlot& Slot = Pool.Ring[I % Pool.Window];
-            Slot.Percent = 0;
-            // After an abort the record taken is handed over unchecked (it keeps its state), and no more.
-            const bool Aborted = CrcAbort;
-            if (Aborted) {
-                Slot.Facts = TCheckFacts{};
-                Slot.Facts.Outcome.Aborted = true;
-            } else {
-                HashingSlot = &Slot;
-                try {
-                    const TItemRec& Rec = *Snapshot[I].Record;
-                    Slot.Facts =
-                        CheckFile(Rec.FileName, Rec.Checksum, Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List);
-                } catch (const std::bad_alloc&) {
-                    Pool.Failed = true;
-                }
-                HashingSlot = nullptr;
-            }
-            Slot.Ready.store(true, std::memory_order_release);
+            const bool Going = HashInto(I);
             {
                 std::lock_guard Lock(Pool.M);
                 if (Pool.WorkerWaiting)
                     Pool.Cv.notify_all();
             }
-            if (Aborted)
+            if (!Going)
                 break;
         }
-        HashingPool = nullptr;
+    };
+    // The worker is one of the shared lane's hashers while it waits for a result: it takes the lane's next
+    // record when there is room for it, so few small files cost a thread hand-over each.
+    auto Help = [&]() {
+        std::size_t K = Next[0].load();
+        while (K < Lanes[0].size() && Lanes[0][K] < Pool.Committed + Pool.Window) {
+            if (Next[0].compare_exchange_weak(K, K + 1)) {
+                HashInto(Lanes[0][K]);
+                return true;
+            }
+        }
+        return false;
     };
     std::vector<std::thread> Threads;
     // However the worker leaves (abort, out of memory), no hasher outlives it.
@@ -506,7 +515,7 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
                 T.join();
         }
     } Join{Pool, Threads};
-    for (unsigned J = 0; J < HasherCount && J < Lanes[0].size(); ++J)
+    for (unsigned J = 1; J < HasherCount && J < Lanes[0].size(); ++J)
         Threads.emplace_back(Hasher, 0);
     for (std::size_t Lane = 1; Lane < Lanes.size(); ++Lane)
         Threads.emplace_back(Hasher, Lane);
@@ -527,6 +536,8 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
             if (Pool.Failed)
                 throw std::bad_alloc();
             ShowProgress(Slot);
+            if (Help())
+                continue;
             std::unique_lock Lock(Pool.M);
             Pool.WorkerWaiting = true;
             Pool.Cv.wait_for(Lock, std::chrono::milliseconds(10),
@@ -549,18 +560,17 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
 }
 
 TCheckFacts CheckFile(const std::string& FileName, const std::string& Checksum, bool IsMd5,
-                      const std::function<void()>& AfterLookUp) {
+                      const std::function<void()>& BeforeOpen) {
+    // No look-up of its own: the open tells a missing file (nothing there, or a folder) from one that is
+    // there but cannot be read, which keeps the system calls per file to open, one look-up, reads, close.
     TCheckFacts Facts;
-    Facts.Present = FileExistsForCheck(FileName);
-    if (!Facts.Present)
-        return Facts;
-    if (AfterLookUp)
-        AfterLookUp();
+    if (BeforeOpen)
+        BeforeOpen();
     const std::string Text = IsMd5 ? ThreadMd5Text(FileName, &Facts.Outcome) : ThreadCrcText(FileName, &Facts.Outcome);
+    const FileReadOutcome& Out = Facts.Outcome;
+    Facts.Present = Out.Opened || !(Out.Error == ENOENT || Out.Error == ENOTDIR || Out.Error == EISDIR);
     Facts.TextsMatch = SameTextAscii(Text, Checksum);
     Facts.AbortRequested = CrcAbort;
-    const FileReadOutcome& Out = Facts.Outcome;
-    Facts.GoneAfter = !Out.Opened && Out.Error == ENOENT && !FileExistsForCheck(FileName);
     return Facts;
 }
 
@@ -573,9 +583,6 @@ std::int32_t Verdict(const TCheckFacts& Facts) {
         return isGood;
     if (Out.Aborted || (Facts.AbortRequested && Readable))
         return 0;
-    // It vanished between the look-up and the open.
-    if (Facts.GoneAfter)
-        return isMissing;
     // A file that cannot be read is Bad whatever the list holds: the failure texts of the hashing
     // routines (FFFFFFFF, the MD5 of empty input) must never pass for a match.
     return isBad;

@@ -53,18 +53,17 @@ void SetRotationalLookup(std::function<bool(std::uint64_t Device)> Lookup);
 
 // What checking one file found out, for Verdict.
 struct TCheckFacts {
-    bool Present = true;          // something other than a folder was at the path before hashing
+    bool Present = true;          // something other than a folder was at the path
     FileReadOutcome Outcome;      // what hashing it did
     bool TextsMatch = false;      // the computed text equals the listed one, ignoring case
     bool AbortRequested = false;  // CrcAbort was set when hashing returned
-    bool GoneAfter = false;       // the open failed for want of the file, and nothing is there any more
 };
 
-// Checks one file against its listed checksum (worker thread): looks it up, hashes it by the kind
-// (ThreadMd5Text or ThreadCrcText), compares ignoring case. AfterLookUp, when given, runs between the
-// look-up and the open (tests use it to take the file away).
+// Checks one file against its listed checksum (worker thread): hashes it by the kind (ThreadMd5Text or
+// ThreadCrcText) and compares ignoring case; nothing at the path, or a folder, is not Present. BeforeOpen,
+// when given, runs just before the open (tests use it to take the file away).
 TCheckFacts CheckFile(const std::string& FileName, const std::string& Checksum, bool IsMd5,
-                      const std::function<void()>& AfterLookUp = {});
+                      const std::function<void()>& BeforeOpen = {});
 
 // The state a check gives a record: isMissing, isBad or isGood, or 0 when it keeps its state (cut short
 // by an abort). A file that cannot be read is Bad, whatever its list holds.
