@@ -2,10 +2,16 @@
 // MD5 against OpenSSL's EVP MD5. The buffer is one 64 KiB read chunk, hashed again and again, as the file
 // routines see it; the kernels are also timed on 1 MiB (Crc32Kernel/NAME/BYTES).
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <span>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
@@ -13,6 +19,7 @@
 
 #include "checksum/Crc32.h"
 #include "checksum/Crc32Kernels.h"
+#include "checksum/Crc32Split.h"
 #include "checksum/Md5.h"
 
 using namespace quorvane;
@@ -119,5 +126,100 @@ BENCHMARK(BM_Crc32Update);
 BENCHMARK(BM_ZlibCrc32);
 BENCHMARK(BM_Md5);
 BENCHMARK(BM_OpenSslMd5);
+
+// Whole files from the page cache: the serial CRC routine, the split routine (threads, read size) and a plain
+// single-thread read() loop without hashing (buffer size), for the ratio split / read loop. The file is
+// QUORVANE_BENCH_FILE, else /var/tmp/quorvane-bench-1g.bin; it is written (1 GiB) when missing, and read once
+// before timing so that its pages are cached. Only the File/ cases touch it (--benchmark_filter=File/).
+namespace filebench {
+
+const std::string& BenchFile() {
+    static const std::string Path = [] {
+        const char* Named = std::getenv("QUORVANE_BENCH_FILE");
+        std::string Result = Named && *Named ? Named : "/var/tmp/quorvane-bench-1g.bin";
+        struct stat Info {};
+        if (::stat(Result.c_str(), &Info) != 0) {
+            std::FILE* Out = std::fopen(Result.c_str(), "wb");
+            if (!Out)
+                return std::string();
+            const auto& Bytes = Buffer();
+            for (std::size_t Written = 0; Written < (std::size_t{1} << 30); Written += Bytes.size())
+                std::fwrite(Bytes.data(), 1, Bytes.size(), Out);
+            if (std::fclose(Out) != 0)
+                return std::string();
+        }
+        std::vector<char> Sink(1 << 20);  // loads the pages
+        if (std::FILE* In = std::fopen(Result.c_str(), "rb")) {
+            while (std::fread(Sink.data(), 1, Sink.size(), In) == Sink.size()) {
+            }
+            std::fclose(In);
+        }
+        return Result;
+    }();
+    return Path;
+}
+
+bool Ready(benchmark::State& State, std::uint64_t& Size) {
+    struct stat Info {};
+    if (BenchFile().empty() || ::stat(BenchFile().c_str(), &Info) != 0) {
+        State.SkipWithError("the benchmark file cannot be written or read");
+        return false;
+    }
+    Size = static_cast<std::uint64_t>(Info.st_size);
+    return true;
+}
+
+void BM_FileCrcSerial(benchmark::State& State) {
+    std::uint64_t Size = 0;
+    if (!Ready(State, Size))
+        return;
+    for (auto _ : State)
+        benchmark::DoNotOptimize(Crc32OfFile(BenchFile()));
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Size));
+}
+
+// Arguments: threads, read size (0: the routine's default).
+void BM_FileCrcSplit(benchmark::State& State) {
+    std::uint64_t Size = 0;
+    if (!Ready(State, Size))
+        return;
+    const TCrc32SplitOptions Options{static_cast<unsigned>(State.range(0)), 0,
+                                     static_cast<std::size_t>(State.range(1))};
+    for (auto _ : State)
+        benchmark::DoNotOptimize(Crc32OfFileSplit(BenchFile(), Options));
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Size));
+}
+
+// Argument: buffer size.
+void BM_FileReadLoop(benchmark::State& State) {
+    std::uint64_t Size = 0;
+    if (!Ready(State, Size))
+        return;
+    std::vector<unsigned char> Data(static_cast<std::size_t>(State.range(0)));
+    for (auto _ : State) {
+        const int Fd = ::open(BenchFile().c_str(), O_RDONLY | O_CLOEXEC);
+        while (::read(Fd, Data.data(), Data.size()) > 0)
+            benchmark::ClobberMemory();
+        ::close(Fd);
+    }
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Size));
+}
+
+} // namespace filebench
+
+BENCHMARK(filebench::BM_FileCrcSerial)->Name("File/Crc32OfFile")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(filebench::BM_FileCrcSplit)
+    ->Name("File/Crc32OfFileSplit")
+    ->ArgNames({"threads", "read"})
+    ->ArgsProduct({{1, 2}, {0, 65536, 262144, 1 << 20, 4 << 20}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(filebench::BM_FileReadLoop)
+    ->Name("File/ReadLoop")
+    ->ArgName("buffer")
+    ->Arg(65536)
+    ->Arg(1 << 20)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

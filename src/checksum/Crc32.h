@@ -43,6 +43,12 @@ struct FileReadOutcome {
 // Count of 0 or less returns Crc unchanged.
 std::uint32_t Crc32Update(std::uint32_t Crc, const void* Buffer, std::ptrdiff_t Count);
 
+// Finished CRC-32 of A followed by B, from the finished CRC-32 of A (CrcA), that of B (CrcB) and B's length in
+// bytes: CrcA times x^(8 * LengthB) modulo the polynomial, plus CrcB (the presets and final inversions cancel
+// out). O(log LengthB) work and no table beyond 67 constant powers of x; any thread may call it.
+// Crc32Combine(CrcA, 0, 0) == CrcA, and Crc32Combine(0, CrcB, LengthB) == CrcB (the CRC of no bytes is 0).
+std::uint32_t Crc32Combine(std::uint32_t CrcA, std::uint32_t CrcB, std::uint64_t LengthB);
+
 // Finished CRC-32 of a file's content, read in CrcBufSize chunks, with CrcOnProgress after every chunk of a
 // non-empty file and CrcMessagePump between chunks unless CrcInThread. Leaves CrcAbort as it finds it and
 // stops after the chunk during which it was set. Throws std::system_error when the file cannot be opened
