@@ -3,6 +3,7 @@
 #include <atomic>
 #include <system_error>
 
+#include "checksum/Crc32Split.h"
 #include "checksum/FileHashing.h"
 #include "checksum/Md5.h"
 
@@ -33,6 +34,19 @@ public:
 std::string ThreadCrcText(const std::string& FileName, FileReadOutcome* Outcome) {
     const TInThreadScope InThread;
     return FileCrcText(FileName, Outcome);
+}
+
+std::string ThreadCrcTextSplit(const std::string& FileName, unsigned Threads, FileReadOutcome* Outcome) {
+    if (Threads <= 1)
+        return ThreadCrcText(FileName, Outcome);
+    const TInThreadScope InThread;
+    TCrc32SplitOptions Options;
+    Options.Threads = Threads;
+    try {
+        return Crc32ToText(Crc32OfFileSplit(FileName, Options, Outcome));
+    } catch (const std::system_error&) {
+        return "FFFFFFFF"; // not openable: the outcome says why
+    }
 }
 
 std::string ThreadMd5Text(const std::string& FileName, FileReadOutcome* Outcome) {

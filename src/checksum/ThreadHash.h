@@ -15,6 +15,10 @@ namespace quorvane {
 // false after it, whatever happens.
 std::string ThreadCrcText(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
 
+// CRC-32 text of a file as ThreadCrcText, a file of 64 MiB or more hashed by Threads threads over ranges
+// joined by CRC-32 combination (Threads 0 or 1: one thread, as ThreadCrcText).
+std::string ThreadCrcTextSplit(const std::string& FileName, unsigned Threads, FileReadOutcome* Outcome = nullptr);
+
 // MD5 text of a file, the digest of empty input when it cannot be opened; empty text on any other failure.
 std::string ThreadMd5Text(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
 

@@ -424,7 +424,9 @@ void TcrcThread::CheckOne(const TRunItem& Item, const TCheckFacts* Known) {
 
     // Each list is checked by its own kind.
     const bool IsMd5 = Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List;
-    switch (Verdict(Known ? *Known : CheckFile(FileName, Checksum, IsMd5))) {
+    // Alone in the run (one file at a time), a large file not on a spinning disk is read by several threads.
+    const unsigned Split = Item.Device != 0 && !RotationalDevice(Item.Device) ? EffectiveJobs(Jobs) : 1;
+    switch (Verdict(Known ? *Known : CheckFile(FileName, Checksum, IsMd5, {}, Split))) {
     case isMissing: MarkMissing(); break;
     case isBad: SetState(isBad, Counters.BadCount); break;
     case isGood: SetState(isGood, Counters.GoodCount); break;
@@ -560,13 +562,14 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
 }
 
 TCheckFacts CheckFile(const std::string& FileName, const std::string& Checksum, bool IsMd5,
-                      const std::function<void()>& BeforeOpen) {
+                      const std::function<void()>& BeforeOpen, unsigned SplitThreads) {
     // No look-up of its own: the open tells a missing file (nothing there, or a folder) from one that is
     // there but cannot be read, which keeps the system calls per file to open, one look-up, reads, close.
     TCheckFacts Facts;
     if (BeforeOpen)
         BeforeOpen();
-    const std::string Text = IsMd5 ? ThreadMd5Text(FileName, &Facts.Outcome) : ThreadCrcText(FileName, &Facts.Outcome);
+    const std::string Text = IsMd5 ? ThreadMd5Text(FileName, &Facts.Outcome)
+                                   : ThreadCrcTextSplit(FileName, SplitThreads, &Facts.Outcome);
     const FileReadOutcome& Out = Facts.Outcome;
     Facts.Present = Out.Opened || !(Out.Error == ENOENT || Out.Error == ENOTDIR || Out.Error == EISDIR);
     Facts.TextsMatch = SameTextAscii(Text, Checksum);

@@ -62,8 +62,9 @@ struct TCheckFacts {
 // Checks one file against its listed checksum (worker thread): hashes it by the kind (ThreadMd5Text or
 // ThreadCrcText) and compares ignoring case; nothing at the path, or a folder, is not Present. BeforeOpen,
 // when given, runs just before the open (tests use it to take the file away).
+// SplitThreads above 1 lets an SFV check of a file of 64 MiB or more read it by that many threads.
 TCheckFacts CheckFile(const std::string& FileName, const std::string& Checksum, bool IsMd5,
-                      const std::function<void()>& BeforeOpen = {});
+                      const std::function<void()>& BeforeOpen = {}, unsigned SplitThreads = 1);
 
 // The state a check gives a record: isMissing, isBad or isGood, or 0 when it keeps its state (cut short
 // by an abort). A file that cannot be read is Bad, whatever its list holds.
