@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "EngineTest.h"
 #include "checksum/Crc32.h"
 #include "checksum/Crc32Kernels.h"
 #include "checksum/Crc32Split.h"
@@ -70,24 +71,9 @@ TEST(Crc32Combine, AgreesWithZlibForLengthsOfAnySize) {
 
 // --- Crc32OfFileSplit ---
 
-using TCalls = std::vector<std::pair<int, int>>; // progress calls: percent, chunk bytes
 
-// Puts the engine variables back to their idle state around every test and records the callbacks.
-class Crc32SplitTest : public ::testing::Test {
+class Crc32SplitTest : public EngineTest {
 protected:
-    qvtest::TempDir Dir;
-    TCalls Calls;
-    int Pumps = 0;
-
-    void SetUp() override {
-        CrcOnProgress = [this](std::uint8_t Percent, std::int32_t Chunk) { Calls.emplace_back(Percent, Chunk); };
-        CrcMessagePump = [this] { ++Pumps; };
-    }
-    void TearDown() override {
-        CrcAbort = CrcInThread = false;
-        CrcOnProgress = nullptr;
-        CrcMessagePump = nullptr;
-    }
     std::uint64_t Reported() const {
         std::uint64_t Sum = 0;
         for (const auto& Call : Calls)

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineTest.h"
 #include "checksum/Crc32.h"
 #include "checksum/Crc32Kernels.h"
 #include "checksum/Md5.h"
@@ -23,7 +24,6 @@ using namespace quorvane;
 
 namespace {
 
-using TCalls = std::vector<std::pair<int, int>>; // progress calls: percent, chunk bytes
 
 std::string CrcOf(const std::string& Bytes) {
     const auto* Data = reinterpret_cast<const unsigned char*>(Bytes.data());
@@ -55,23 +55,7 @@ const TRoutine Routines[] = {
     {"ThreadMd5Text", ThreadMd5Text, Md5Of, false, Md5Of(""), ""},
 };
 
-// Puts the engine variables back to their idle state around every test and records the callbacks.
-class FileHashTest : public ::testing::Test {
-protected:
-    qvtest::TempDir Dir;
-    TCalls Calls;
-    int Pumps = 0;
-
-    void SetUp() override {
-        CrcOnProgress = [this](std::uint8_t Percent, std::int32_t Chunk) { Calls.emplace_back(Percent, Chunk); };
-        CrcMessagePump = [this] { ++Pumps; };
-    }
-    void TearDown() override {
-        CrcAbort = CrcInThread = false;
-        CrcOnProgress = nullptr;
-        CrcMessagePump = nullptr;
-    }
-};
+class FileHashTest : public EngineTest {};
 
 class EachRoutine : public FileHashTest, public ::testing::WithParamInterface<TRoutine> {};
 
