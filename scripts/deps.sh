@@ -21,15 +21,19 @@ quorvane_need() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What building and starting the programs needs.
+# What building and starting the programs needs, and making the Debian package: scdoc makes the manual
+# pages, rsvg-convert the PNG icons; cpack's DEB generator uses dpkg-shlibdeps and file.
 QUORVANE_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
-    libglx-mesa0 qt6-qpa-plugins fonts-dejavu-core)
-# What the test suite adds: GoogleTest, the peers that lists are checked against, the fuzzer's compiler, and
-# the desktop's own tools that the associations and folder actions are checked with.
+    libglx-mesa0 qt6-qpa-plugins fonts-dejavu-core
+    scdoc librsvg2-bin dpkg-dev file)
+# What the test suite adds: GoogleTest, the peers that lists are checked against, the fuzzer's compiler, the
+# desktop's own tools that the associations and folder actions are checked with, and the checkers of the
+# package (lintian, the AppStream validator, xmllint, man).
 QUORVANE_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev
     rhash cksfv coreutils clang libclang-rt-14-dev zlib1g-dev libssl-dev locales
-    xdg-utils desktop-file-utils shared-mime-info libglib2.0-bin)
+    xdg-utils desktop-file-utils shared-mime-info libglib2.0-bin
+    lintian appstream libxml2-utils man-db)
 
 # The locale the tests of locale-driven texts run under (separators "." and ",", German month names).
 quorvane_need_test_locale() {

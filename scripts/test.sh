@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quorvane and runs every test (installing what it needs with apt-get):
 #   1. the whole suite in a release build,
+#      then the Debian package made from it, unpacked into a throwaway folder and checked there,
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. the threaded verification tests under ThreadSanitizer,
 #   4. short smoke runs of the list-reader and registry-file fuzzers (clang's libFuzzer).
@@ -17,9 +18,13 @@ jobs=$(nproc)
 step() { printf '\n== %s\n' "$*"; }
 
 step "Release build and tests"
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BENCH=ON >/dev/null
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BENCH=ON \
+    -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 cmake --build build/test -j "$jobs"
 ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300
+
+step "Package"
+bash scripts/package-check.sh build/test
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BENCH=OFF \
