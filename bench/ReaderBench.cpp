@@ -140,7 +140,7 @@ void ReportMemory(bool Md5) {
     const std::size_t After = HeapInUse();
     std::size_t Chars = 0;
     for (const auto& Rec : Items)
-        Chars += Rec.FileName.size() + Rec.Checksum.size();
+        Chars += Rec.FileName().size() + Rec.Checksum().size();
     const double Count = static_cast<double>(Items.Count());
     std::printf("memory %s: %zu records, %.1f bytes per record on the heap (record %zu bytes, its string text "
                 "%.1f bytes)\n",

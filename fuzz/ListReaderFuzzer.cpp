@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
             Fail("wrong caption");
         for (std::size_t I = 0; I < Items.Count(); ++I) { // absolute names stand alone
             const std::string Name = SplitEntryLine(Md5[I]).Name;
-            if (Items[I].FileName != (Name.starts_with('/') ? Name : WorkDir() + "/" + Name))
+            if (Items[I].FileName() != (Name.starts_with('/') ? Name : WorkDir() + "/" + Name))
                 Fail("a name not resolved against the list's folder");
         }
     }

@@ -31,10 +31,11 @@ const char* StateWord(std::int32_t State) {
 // terminal. The main thread serves the run while it waits for it, so every call comes on that thread.
 class ConsoleRunView final : public RunView {
 public:
-    ConsoleRunView(std::vector<TRow> RowsArg, bool QuietArg) : AllRows(std::move(RowsArg)), Quiet(QuietArg) {}
+    ConsoleRunView(std::vector<TItemRec*> RowsArg, bool QuietArg) : AllRows(std::move(RowsArg)), Quiet(QuietArg) {}
 
     void WakeUiThread(std::function<void()>, bool) override {}
-    const std::vector<TRow>& Rows() const override { return AllRows; }
+    std::size_t RowCount() const override { return AllRows.size(); }
+    TItemRec* RowRecord(std::int32_t Row) const override { return AllRows[static_cast<std::size_t>(Row)]; }
     std::vector<std::int32_t> SelectedRows() const override { return {}; }
     void SetCommandsEnabled(bool) override {}
     void SetProgressBars(std::int32_t, std::int32_t) override {}
@@ -43,11 +44,11 @@ public:
     void RowImageChanged(std::int32_t Row, std::int32_t Image) override {
         if (Image == isUnchecked || (Quiet && Image == isGood))
             return;
-        const TItemRec* Rec = AllRows[static_cast<std::size_t>(Row)].Record;
+        const TItemRec* Rec = AllRows[static_cast<std::size_t>(Row)];
         if (!Rec)
             return;
         Line.Clear();
-        PutOut(std::string(StateWord(Image)) + " " + Printable(Rec->FileName) + "\n");
+        PutOut(std::string(StateWord(Image)) + " " + Printable(Rec->FileName()) + "\n");
         if (Line.Enabled())
             FlushOut();
     }
@@ -59,7 +60,7 @@ public:
     void ClearLine() { Line.Clear(); }
 
 private:
-    std::vector<TRow> AllRows;
+    std::vector<TItemRec*> AllRows;
     bool Quiet;
     CliProgressLine Line;
     std::string Completion;
@@ -85,13 +86,14 @@ int RunCheck(const TCliArgs& Args) {
             return CliUsageError(CheckCommand, "--jobs needs a number from 1 to 64, not '" + Jobs + "'");
         Session.Jobs = static_cast<int>(N);
     }
+    Session.SizesAtOpen = false;
     if (const std::string Error = Session.Open(); !Error.empty()) {
         PutError(Error);
         return 2;
     }
 
     InstallCliSignalHandlers();
-    ConsoleRunView View(BuildRows(Session.Items(), dfAll, smBytes), Quiet);
+    ConsoleRunView View(BuildRowRecords(Session.Items()), Quiet);
     TProgress Progress(SystemTick, EnvironmentLocaleFormat());
     Session.StartCheck(View, Progress);
     // Starting cleared CrcAbort; the worker checks nothing before Wait serves its BeginRun, so a Ctrl+C

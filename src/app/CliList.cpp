@@ -53,9 +53,9 @@ void PrintTsv(const ItemList& Items) {
         Line.clear();
         PutField(Line, ListPathOf(Rec));
         Line += '\t';
-        PutField(Line, Rec.FileName);
+        PutField(Line, Rec.FileName());
         Line += '\t';
-        PutField(Line, Rec.Checksum);
+        PutField(Line, Rec.Checksum());
         Line += '\t';
         Line += std::to_string(Rec.Size);
         Line += '\n';
@@ -65,7 +65,7 @@ void PrintTsv(const ItemList& Items) {
 
 // The name of a record as written in its list ("\\" read as "/"): FileName without the list's folder.
 std::string_view NameInList(const TItemRec& Rec) {
-    std::string_view Name = Rec.FileName;
+    std::string_view Name = Rec.FileName();
     const std::string_view List = ListPathOf(Rec);
     const std::size_t Slash = List.rfind('/');
     const std::string_view Folder = Slash == std::string_view::npos ? std::string_view() : List.substr(0, Slash + 1);
@@ -87,7 +87,7 @@ void PrintTable(ItemList& Items, const LocaleFormat& Locale) {
         if (Row.Kind != TRowKind::File)
             continue;
         NameWidth = std::max(NameWidth, std::min<std::size_t>(NameInList(*Row.Record).size(), 60));
-        SumWidth = std::max(SumWidth, std::min<std::size_t>(Row.Record->Checksum.size(), 32));
+        SumWidth = std::max(SumWidth, std::min<std::size_t>(Row.Record->Checksum().size(), 32));
         SizeWidth = std::max(SizeWidth, Row.SizeText.size());
     }
     for (const TRow& Row : Rows) {
@@ -99,8 +99,8 @@ void PrintTable(ItemList& Items, const LocaleFormat& Locale) {
             const std::string_view Name = NameInList(*Row.Record);
             std::string Line = "  " + Printable(Name);
             PadTo(Line, Name.size(), NameWidth);
-            Line += "  " + Printable(Row.Record->Checksum);
-            PadTo(Line, Row.Record->Checksum.size(), SumWidth);
+            Line += "  " + Printable(Row.Record->Checksum());
+            PadTo(Line, Row.Record->Checksum().size(), SumWidth);
             Line += "  ";
             PadTo(Line, Row.SizeText.size(), SizeWidth);
             Line += Row.SizeText + "\n";

@@ -64,18 +64,10 @@ std::uint32_t Crc32Combine(std::uint32_t CrcA, std::uint32_t CrcB, std::uint64_t
     return MulModPoly(XPow8n(LengthB), CrcA) ^ CrcB;
 }
 
-std::uint32_t Crc32OfFile(const std::string& FileName, FileReadOutcome* Outcome) {
-    FileReadOutcome Local;
-    FileReadOutcome& Out = Outcome ? *Outcome : Local;
-    Out = {};
-    TFileReader File = [&] {
-        try {
-            return TFileReader(FileName);
-        } catch (const std::system_error& E) {
-            Out.Error = E.code().value();
-            throw;
-        }
-    }();
+namespace {
+
+// CRC-32 of a file opened already, Out.Opened set.
+std::uint32_t Crc32OfOpenFile(TFileReader& File, FileReadOutcome& Out) {
     Out.Opened = true;
     std::uint32_t Crc = 0xFFFFFFFFu;
     HashFileChunks(
@@ -87,6 +79,18 @@ std::uint32_t Crc32OfFile(const std::string& FileName, FileReadOutcome* Outcome)
     return Crc ^ 0xFFFFFFFFu;
 }
 
+} // namespace
+
+std::uint32_t Crc32OfFile(const std::string& FileName, FileReadOutcome* Outcome) {
+    FileReadOutcome Local;
+    FileReadOutcome& Out = Outcome ? *Outcome : Local;
+    Out = {};
+    TFileReader File(FileName);
+    if ((Out.Error = File.OpenError()) != 0)
+        throw std::system_error(Out.Error, std::generic_category(), FileName);
+    return Crc32OfOpenFile(File, Out);
+}
+
 std::string Crc32ToText(std::uint32_t Crc) {
     char Text[9];
     std::snprintf(Text, sizeof Text, "%08X", static_cast<unsigned>(Crc));
@@ -94,14 +98,19 @@ std::string Crc32ToText(std::uint32_t Crc) {
 }
 
 std::string FileCrcText(const std::string& FileName, FileReadOutcome* Outcome) {
+    FileReadOutcome Local;
+    FileReadOutcome& Out = Outcome ? *Outcome : Local;
+    Out = {};
+    // The list still gets an entry for a file that cannot be opened or read; Outcome tells the caller.
+    TFileReader File(FileName);
+    if ((Out.Error = File.OpenError()) != 0)
+        return "FFFFFFFF";
     try {
-        return Crc32ToText(Crc32OfFile(FileName, Outcome));
+        return Crc32ToText(Crc32OfOpenFile(File, Out));
     } catch (const std::bad_alloc&) {
         throw; // out of memory is no verdict on the file: the run that asked must end with an error
     } catch (...) {
-        // The list still gets an entry; Outcome tells the caller that the file could not be read.
-        if (Outcome && Outcome->Opened)
-            Outcome->ReadError = true;
+        Out.ReadError = true;
         return "FFFFFFFF";
     }
 }

@@ -1,7 +1,6 @@
 #include "checksum/FileReader.h"
 
 #include <cerrno>
-#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
@@ -11,12 +10,16 @@ namespace quorvane {
 
 TFileReader::TFileReader(const std::string& FileName)
     : Handle(::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)) {
-    if (!Handle.Valid())
-        throw std::system_error(errno, std::generic_category(), FileName);
+    if (!Handle.Valid()) {
+        OpenErrno = errno;
+        return;
+    }
     const TPathInfo Info = FdInfo(Handle.Get());
-    if (!Info.IsFile())
-        throw std::system_error(Info.Error ? Info.Error : Info.IsFolder() ? EISDIR : ENXIO, std::generic_category(),
-                                FileName);
+    if (!Info.IsFile()) {
+        OpenErrno = Info.Error ? Info.Error : Info.IsFolder() ? EISDIR : ENXIO;
+        Handle = TUniqueFd();
+        return;
+    }
     FileSize = static_cast<std::uint64_t>(Info.Size > 0 ? Info.Size : 0);
     // Advice only, and only where it can help: the kernel may read further ahead in a large file. For a
     // small one it would be one more system call per file. A failure changes nothing.

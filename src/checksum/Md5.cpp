@@ -209,8 +209,13 @@ bool Md5OfFile(const std::string& FileName, TPumpMode Pump, FileReadOutcome& Out
     bool Clean = true;
     MD5Context Context;
     MD5Init(Context);
+    TFileReader File(FileName);
+    if ((Out.Error = File.OpenError()) != 0) {
+        // Not opened: the digest of empty input, as the list format expects; Outcome tells the caller.
+        MD5Final(Digest, Context);
+        return true;
+    }
     try {
-        TFileReader File(FileName);
         Out.Opened = true;
         HashFileChunks(
             File,
@@ -218,11 +223,6 @@ bool Md5OfFile(const std::string& FileName, TPumpMode Pump, FileReadOutcome& Out
                 MD5Update(Context, Data, static_cast<std::ptrdiff_t>(Count));
             },
             Pump, Out);
-    } catch (const std::system_error& E) {
-        // Not opened: the digest of empty input, as the list format expects; Outcome tells the caller.
-        Out.Error = E.code().value();
-        Out.ReadError = Out.Opened;
-        Clean = !Out.Opened;
     } catch (const std::bad_alloc&) {
         throw; // out of memory is no verdict on the file: the run that asked must end with an error
     } catch (...) {

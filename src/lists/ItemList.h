@@ -9,6 +9,8 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quorvane {
 
@@ -20,22 +22,40 @@ struct TListFile {
     bool IsMd5 = false;  // its kind, from its own extension: ".md5" (any case) is MD5, anything else SFV
 };
 
-// One file of an open list. 96 bytes plus the heap of its two strings (ListFile is shared per list).
+// One file of an open list: 40 bytes, its two texts kept once in the item list's text store (a list of
+// millions of entries is held in little more than its own size).
 struct TItemRec {
-    std::string FileName;                         // full path: list folder + name as written
-    std::string Checksum;                         // expected text, exactly as read
-    std::shared_ptr<const TListFile> ListFile;    // the list file it came from
+    // The full path (list folder + name as written), followed by a NUL in the store.
+    std::string_view FileName() const { return {Text, NameSize}; }
+    const char* FileNameC() const { return Text; }
+    // The expected text, exactly as read.
+    std::string_view Checksum() const { return {Text + NameSize + 1, SumSize}; }
+
+    const TListFile* ListFile = nullptr;          // the list file it came from (owned by the item list)
     std::int64_t Size = -1;                       // bytes; -1 when not found
     std::atomic<std::int32_t> State{isUnchecked}; // TItemState
     std::int32_t ListItem = -1;                   // index of its row in the view, or -1 when hidden
+    const char* Text = nullptr;                   // FileName, NUL, Checksum
+    std::uint32_t NameSize = 0;
+    std::uint32_t SumSize = 0;
 };
 
-// Ordered records of all open lists, grouped by list file. Addresses stay valid until Clear().
+// Ordered records of all open lists, grouped by list file. Addresses of records, texts and list files stay
+// valid until Clear().
 class ItemList {
 public:
-    TItemRec& Add() { return Items.emplace_back(); }
-    void Clear() { Items.clear(); }
-    void Truncate(std::size_t NewCount) { // drops the records from NewCount on
+    ItemList() = default;
+    ItemList(const ItemList&) = delete;
+    ItemList& operator=(const ItemList&) = delete;
+
+    // A list file for the records that follow.
+    const TListFile* AddListFile(std::string Path, bool IsMd5);
+    // A record with copies of its path and checksum; throws std::bad_alloc when out of memory (or for a
+    // text of 4 GiB or more).
+    TItemRec& Add(std::string_view FileName, std::string_view Checksum, const TListFile* List = nullptr);
+    void Clear();
+    // Drops the records from NewCount on (their texts stay stored until Clear).
+    void Truncate(std::size_t NewCount) {
         while (Items.size() > NewCount)
             Items.pop_back();
     }
@@ -49,7 +69,13 @@ public:
     auto end() const { return Items.end(); }
 
 private:
+    char* Store(std::size_t Bytes);
+
     std::deque<TItemRec> Items;
+    std::deque<TListFile> ListFiles;
+    std::vector<std::unique_ptr<char[]>> Blocks; // the text store, filled block after block
+    char* Free = nullptr;                        // the unused end of the last block
+    std::size_t Left = 0;
 };
 
 // The four counts shown in the status bar.

@@ -31,6 +31,10 @@ struct TRow {
 // ListItem of shown records to their row index and of hidden ones to -1. An empty list gives no rows.
 std::vector<TRow> BuildRows(ItemList& Items, std::int32_t DisplayFilter, int SizeType, const LocaleFormat& Locale = {});
 
+// The record of every row BuildRows gives with dfAll (nullptr for headers and separators), without the
+// rows' texts: the console's view of a list of millions of entries. Sets ListItem as BuildRows does.
+std::vector<TItemRec*> BuildRowRecords(ItemList& Items);
+
 // The "Size" column text of a record's size: "Not Found" (-1, or any negative), "0 KB", or by the size
 // mode: 0 Auto (SizeToText with "bytes"), 1 KB ("%.0n KB", at least 1), 2 Bytes (digits only).
 // Any other size mode reads as Auto.

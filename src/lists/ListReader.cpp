@@ -33,8 +33,10 @@ namespace {
     throw ListFileError("Cannot open file " + Path);
 }
 
-// The whole content of a regular file. Never opens anything else (a fifo or device could block or
-// have side effects): the path is checked first, and the opened handle again (it may have changed).
+// The content of a regular file up to its first zero byte, where a list's text ends: a large file that is
+// no list (an image, an archive) is read only that far, not copied into memory whole. Never opens anything
+// else (a fifo or device could block or have side effects): the path is checked first, and the opened
+// handle again (it may have changed).
 std::string ReadListBytes(const std::string& Path) {
     if (!PathInfo(Path).IsFile())
         ThrowCannotOpen(Path);
@@ -42,15 +44,15 @@ std::string ReadListBytes(const std::string& Path) {
     const TPathInfo Info = File.Valid() ? FdInfo(File.Get()) : TPathInfo{};
     if (!Info.IsFile())
         ThrowCannotOpen(Path);
+    // The size is only a hint: the file may grow or shrink while it is read. Memory is reserved for it
+    // (up to 1 GiB) but only touched as it is read, a block at a time.
+    constexpr std::size_t Block = 4u << 20;
     std::string Bytes;
-    // The size is only a hint: the file may grow or shrink while it is read.
-    std::size_t Capacity = Info.Size > 0 ? static_cast<std::size_t>(Info.Size) + 1 : 4096;
+    Bytes.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(Info.Size + 1, 1, std::int64_t{1} << 30)));
     std::size_t Used = 0;
     for (;;) {
-        if (Used == Capacity)
-            Capacity *= 2;
-        Bytes.resize(Capacity);
-        const ssize_t Got = ::read(File.Get(), Bytes.data() + Used, Capacity - Used);
+        Bytes.resize(Used + Block);
+        const ssize_t Got = ::read(File.Get(), Bytes.data() + Used, Block);
         if (Got < 0) {
             if (errno == EINTR)
                 continue;
@@ -58,9 +60,15 @@ std::string ReadListBytes(const std::string& Path) {
         }
         if (Got == 0)
             break;
+        const char* const Zero = static_cast<const char*>(std::memchr(Bytes.data() + Used, '\0', static_cast<std::size_t>(Got)));
         Used += static_cast<std::size_t>(Got);
+        if (Zero) {
+            Used = static_cast<std::size_t>(Zero - Bytes.data());
+            break;
+        }
     }
     Bytes.resize(Used);
+    Bytes.shrink_to_fit();
     return Bytes;
 }
 
@@ -327,10 +335,10 @@ public:
             Dir = TUniqueFd(::open(std::string(Folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     }
 
-    std::int64_t Size(const std::string& FileName, bool Absolute) const {
+    std::int64_t Size(const char* FileName, bool Absolute) const {
         if (!Dir.Valid() || Absolute)
             return FileSize64(FileName);
-        const char* Name = FileName.c_str() + Prefix;
+        const char* Name = FileName + Prefix;
         while (*Name == '/')
             ++Name;
         if (*Name == '\0')
@@ -351,21 +359,16 @@ bool IsAbsoluteName(std::string_view Name) {
     return !Name.empty() && Name.front() == '/';
 }
 
-// The record's path: folder + name with "\" read as "/", or the name alone when it is absolute; in a
-// string of exactly that size.
-std::string JoinName(std::string_view Folder, std::string_view Name) {
+// The record's path: folder + name with "\" read as "/", or the name alone when it is absolute; into Path.
+void JoinName(std::string_view Folder, std::string_view Name, std::string& Path) {
     if (IsAbsoluteName(Name))
         Folder = {};
     else
         while (!Name.empty() && Name.front() == '\\')
             Name.remove_prefix(1);
-    std::string Path(Folder.size() + Name.size(), '\0');
-    if (!Folder.empty()) // an empty view may hold a null pointer, which memcpy must not see
-        std::memcpy(Path.data(), Folder.data(), Folder.size());
-    char* Out = Path.data() + Folder.size();
-    for (const char C : Name)
-        *Out++ = C == '\\' ? '/' : C;
-    return Path;
+    Path.assign(Folder);
+    Path.append(Name);
+    std::replace(Path.begin() + static_cast<std::ptrdiff_t>(Folder.size()), Path.end(), '\\', '/');
 }
 
 } // namespace
@@ -400,7 +403,9 @@ std::vector<std::string> LoadListFile(const std::string& Path, bool& IsMd5List) 
 TListEntry SplitEntryLine(std::string_view Line) {
     std::string_view Name, Checksum;
     SplitEntry(Line, Name, Checksum);
-    return {JoinName({}, Name), std::string(Checksum)};
+    TListEntry Entry{{}, std::string(Checksum)};
+    JoinName({}, Name, Entry.Name);
+    return Entry;
 }
 
 std::string ListCaption(const std::vector<std::string>& ChecksumFiles) {
@@ -418,7 +423,7 @@ std::string ListCaption(const std::vector<std::string>& ChecksumFiles) {
 }
 
 TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, ItemList& Items, TCounters& Counters,
-                              bool& IsMd5List) {
+                              bool& IsMd5List, bool LookUpSizes) {
     Items.Clear();
     // The counters follow the records on every way out, a failed list included.
     struct CounterUpdate {
@@ -432,26 +437,24 @@ TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, Ite
         }
     } const Update{Items, Counters};
 
+    std::string FileName;
     for (const std::string& F : ChecksumFiles) {
         std::string Storage;
         const std::string Bytes = ReadListBytes(F);
         IsMd5List = IsMd5ListName(F);
         const std::vector<std::string_view> Lines = CleanListLines(Bytes, IsMd5List, Storage);
-        const auto ListFile = std::make_shared<const TListFile>(TListFile{F, IsMd5List});
+        const TListFile* const ListFile = Items.AddListFile(F, IsMd5List);
         const std::string_view Folder = ExtractFilePath(F);
         const std::size_t Before = Items.Count();
-        const FolderSizes Sizes(Folder);
+        const FolderSizes Sizes(LookUpSizes ? Folder : std::string_view());
         try {
             for (const std::string_view Line : Lines) {
                 std::string_view Name, Checksum;
                 SplitEntry(Line, Name, Checksum);
-                std::string FileName = JoinName(Folder, Name);
-                std::string Text(Checksum);
-                TItemRec& Rec = Items.Add();
-                Rec.FileName = std::move(FileName);
-                Rec.Checksum = std::move(Text);
-                Rec.ListFile = ListFile;
-                Rec.Size = Sizes.Size(Rec.FileName, IsAbsoluteName(Name));
+                JoinName(Folder, Name, FileName);
+                TItemRec& Rec = Items.Add(FileName, Checksum, ListFile);
+                if (LookUpSizes)
+                    Rec.Size = Sizes.Size(Rec.FileNameC(), IsAbsoluteName(Name));
             }
         } catch (...) {
             Items.Truncate(Before); // out of memory part-way: no half-read list stays

@@ -27,7 +27,8 @@ std::string StripQuotes(std::string Text);
 // from the extension. Only regular files are read (a folder, fifo or device is "Cannot open file").
 std::vector<std::string> LoadListFile(const std::string& Path, bool& IsMd5List);
 
-// What LoadListFile does once the file is in memory: the text ends at its first zero byte, splits at
+// What LoadListFile does once the file is in memory (it is read up to its first zero byte): the text ends
+// at its first zero byte, splits at
 // CR LF, LF and CR; empty and ";" lines go; MD5 lines turn into SFV order; the whole text is trimmed;
 // lines equal to an earlier one ignoring ASCII case go.
 std::vector<std::string> CleanListText(std::string_view Text, bool IsMd5List);
@@ -55,9 +56,10 @@ struct TOpenResult {
 
 // Disposes of every record, then reads every list of ChecksumFiles in order into Items.
 // Counters: UncheckedCount = records, the others 0 (also set when a list fails).
-// IsMd5List follows each list read successfully (so it describes the last one).
+// IsMd5List follows each list read successfully (so it describes the last one). Each record's size is
+// looked up unless LookUpSizes is false (a caller that checks at once: the check's start looks them up).
 TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, ItemList& Items, TCounters& Counters,
-                              bool& IsMd5List);
+                              bool& IsMd5List, bool LookUpSizes = true);
 
 // The window caption for a set of list files: AppTitle, " - ", the name part of the last one.
 std::string ListCaption(const std::vector<std::string>& ChecksumFiles);

@@ -634,8 +634,8 @@ void TFrmMain::DeleteSelectedFiles() {
         if (!Rec)
             continue;
         // unlink, not remove: a list entry that names a folder is never deleted.
-        if (::unlink(Rec->FileName.c_str()) != 0)
-            Dialogs().Error(nullptr, "Quorvane", "Error file not found: " + PathText(Rec->FileName));
+        if (::unlink(Rec->FileNameC()) != 0)
+            Dialogs().Error(nullptr, "Quorvane", "Error file not found: " + PathText(std::string(Rec->FileName())));
     }
 }
 
@@ -717,8 +717,12 @@ void TFrmMain::ServeRunNow() {
     PendingScroll = -1;
 }
 
-const std::vector<TRow>& TFrmMain::Rows() const {
-    return Model->Rows();
+std::size_t TFrmMain::RowCount() const {
+    return Model->Rows().size();
+}
+
+TItemRec* TFrmMain::RowRecord(std::int32_t Row) const {
+    return Model->Rows()[static_cast<std::size_t>(Row)].Record;
 }
 
 std::vector<std::int32_t> TFrmMain::SelectedRows() const {

@@ -102,7 +102,8 @@ public:
 
     // RunView, for the verification worker.
     void WakeUiThread(std::function<void()> Serve, bool Urgent) override;
-    const std::vector<TRow>& Rows() const override;
+    std::size_t RowCount() const override;
+    TItemRec* RowRecord(std::int32_t Row) const override;
     std::vector<std::int32_t> SelectedRows() const override;
     void SetCommandsEnabled(bool Enabled) override;
     void SetProgressBars(std::int32_t FilePos, std::int32_t TotalPos) override;

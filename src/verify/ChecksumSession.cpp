@@ -18,7 +18,7 @@ std::string TChecksumSession::Open() {
         return "A check is in progress";
     bool IsMd5 = LastIsMd5;
     try {
-        const TOpenResult Result = OpenChecksumFiles(ChecksumFiles, TheItems, TheCounters, IsMd5);
+        const TOpenResult Result = OpenChecksumFiles(ChecksumFiles, TheItems, TheCounters, IsMd5, SizesAtOpen);
         LastIsMd5 = Result.IsMd5List;
         TheCaption = Result.Caption;
     } catch (const ListFileError& E) {

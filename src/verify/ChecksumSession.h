@@ -35,6 +35,9 @@ public:
     // How many files a check hashes at once: 0 one per online CPU (a rotational disk is always read one
     // file at a time); the results are committed in list order whatever it is.
     int Jobs = 0;
+    // Whether Open looks up each listed file's size. A caller that checks every file at once turns it off:
+    // the check's start looks the sizes up anyway, and each look-up costs a file system walk.
+    bool SizesAtOpen = true;
 
     // Reads every list of ChecksumFiles into the item list (OpenChecksumFiles); the counters follow.
     // Returns the error of a list that could not be read ("Cannot open file %s"), empty when all were

@@ -27,8 +27,10 @@ public:
     // console tool, whose main thread waits in TcrcThread::Wait, may ignore it.
     virtual void WakeUiThread(std::function<void()> Serve, bool Urgent) = 0;
 
-    // The rows of the list view, as built by BuildRows; not rebuilt while a run is in progress.
-    virtual const std::vector<TRow>& Rows() const = 0;
+    // The rows of the list view, as built by BuildRows (in item-list order); not rebuilt while a run is in
+    // progress. RowRecord: the record of a row, nullptr for headers and separators.
+    virtual std::size_t RowCount() const = 0;
+    virtual TItemRec* RowRecord(std::int32_t Row) const = 0;
     // Indexes of the selected rows, ascending.
     virtual std::vector<std::int32_t> SelectedRows() const = 0;
 

@@ -1,19 +1,18 @@
 #include "verify/VerifyRun.h"
 
-#include <sys/sysmacros.h>
-#include <unistd.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <utility>
 
 #include "checksum/Crc32.h"
+#include "checksum/HashJobs.h"
 #include "checksum/ThreadHash.h"
 #include "util/FileIo.h"
 #include "util/StringUtils.h"
@@ -54,8 +53,9 @@ struct TPoolSlot {
 };
 
 struct TPool {
-    explicit TPool(std::size_t WindowArg) : Window(WindowArg), Ring(WindowArg) {}
+    explicit TPool(std::size_t WindowArg) : Window(WindowArg), WakeBatch(std::max<std::size_t>(WindowArg / 4, 1)), Ring(WindowArg) {}
     const std::size_t Window;
+    const std::size_t WakeBatch;
     std::vector<TPoolSlot> Ring;            // record i uses Ring[i % Window]
     std::mutex M;
     std::condition_variable Cv;
@@ -70,15 +70,6 @@ struct TPool {
 // What a hasher thread is filling, for the progress callback.
 thread_local TPool* HashingPool = nullptr;
 thread_local TPoolSlot* HashingSlot = nullptr;
-
-std::mutex RotationalGuard;
-std::function<bool(std::uint64_t)> RotationalOverride;
-
-bool ReadsOne(const std::string& Path) {
-    std::ifstream In(Path);
-    int Value = 0;
-    return In >> Value && Value == 1;
-}
 
 } // namespace
 
@@ -97,35 +88,6 @@ std::vector<std::vector<std::size_t>> HashLanes(const std::vector<TRunItem>& Ite
         Lanes[Lane].push_back(I);
     }
     return Lanes;
-}
-
-unsigned EffectiveJobs(int Jobs) {
-    constexpr unsigned Most = 64;
-    if (Jobs > 0)
-        return std::min(static_cast<unsigned>(Jobs), Most);
-    const long Online = ::sysconf(_SC_NPROCESSORS_ONLN);
-    return Online > 1 ? std::min(static_cast<unsigned>(Online), Most) : 1;
-}
-
-void SetRotationalLookup(std::function<bool(std::uint64_t)> Lookup) {
-    const std::lock_guard Lock(RotationalGuard);
-    RotationalOverride = std::move(Lookup);
-}
-
-bool RotationalDevice(std::uint64_t Device) {
-    static std::map<std::uint64_t, bool> Known;
-    const std::lock_guard Lock(RotationalGuard);
-    if (RotationalOverride)
-        return RotationalOverride(Device);
-    if (const auto It = Known.find(Device); It != Known.end())
-        return It->second;
-    // /sys/dev/block/MAJ:MIN is the disk or one of its partitions, whose disk is the folder above.
-    const std::string Block = "/sys/dev/block/" + std::to_string(major(static_cast<dev_t>(Device))) + ":" +
-                              std::to_string(minor(static_cast<dev_t>(Device)));
-    const bool Rotational = ReadsOne(Block + "/queue/rotational") ||
-                            (::access((Block + "/partition").c_str(), F_OK) == 0 &&
-                             ReadsOne(Block + "/../queue/rotational"));
-    return Known[Device] = Rotational;
 }
 
 TcrcThread::TcrcThread(ItemList& ItemsArg, TCounters& CountersArg, bool IsMd5ListArg, RunView& ViewArg,
@@ -301,52 +263,33 @@ void TcrcThread::BeginRun() {
     Busy = true;
     View.SetCommandsEnabled(false);
 
-    const std::vector<TRow>& Rows = View.Rows();
+    const std::size_t RowCount = View.RowCount();
     const std::vector<std::int32_t> Selected = View.SelectedRows();
-    const auto RowCount = static_cast<std::int32_t>(Rows.size());
-    CheckAllRows = ChecksAllRows(Rows.size(), Selected);
-    const std::vector<bool> Covered = CoveredRows(Rows.size(), Selected, CheckAllRows);
+    CheckAllRows = ChecksAllRows(RowCount, Selected);
+    const std::vector<bool> Covered = CoveredRows(RowCount, Selected, CheckAllRows);
+
+    // The covered records in row order, which is item-list order: the order the worker checks them in.
+    Snapshot.clear();
+    for (std::int32_t Row = 0; static_cast<std::size_t>(Row) < RowCount; ++Row)
+        if (Covered[static_cast<std::size_t>(Row)])
+            if (TItemRec* Rec = View.RowRecord(Row))
+                Snapshot.push_back(TRunItem{Rec, Row, 0});
 
     // Sizes as they are now, so files that appeared or vanished since reading show it.
-    RowRecords.clear();
+    for (const std::int32_t Row : RefreshSizes(RowCount))
+        View.RowSizeChanged(Row, View.RowRecord(Row)->Size);
     std::int64_t Total = 0;
-    std::vector<std::uint64_t> RowDevice(Rows.size(), 0); // which disk each file is on, for the pool
-    for (std::int32_t Row = 0; Row < RowCount; ++Row) {
-        TItemRec* Rec = Rows[static_cast<std::size_t>(Row)].Record;
-        if (!Rec)
-            continue;
-        RowRecords.push_back(Rec);
-        const TPathInfo Info = PathInfo(Rec->FileName);
-        RowDevice[static_cast<std::size_t>(Row)] = Info.Exists() ? static_cast<std::uint64_t>(Info.Device) : 0;
-        const std::int64_t Size = Info.IsFile() ? Info.Size : -1;
-        if (Size != Rec->Size) {
-            Rec->Size = Size;
-            View.RowSizeChanged(Row, Size);
-        }
-        if (Covered[static_cast<std::size_t>(Row)] && Rec->Size != -1)
-            Total += Rec->Size;
-    }
-
-    // The covered records in item-list order, which is the order the worker checks them in.
-    Snapshot.clear();
-    for (std::size_t I = 0; I < Items.Count(); ++I) {
-        TItemRec& Rec = Items[I];
-        const std::int32_t Row = Rec.ListItem;
-        if (Row < 0 || Row >= RowCount || Rows[static_cast<std::size_t>(Row)].Record != &Rec)
-            continue;
-        if (Covered[static_cast<std::size_t>(Row)])
-            Snapshot.push_back(TRunItem{I, Row, &Rec, RowDevice[static_cast<std::size_t>(Row)]});
-    }
+    for (const TRunItem& Item : Snapshot)
+        if (Item.Record->Size != -1)
+            Total += Item.Record->Size;
 
     if (CheckAllRows) {
         Counters.MissingCount = 0;
         Counters.BadCount = 0;
         Counters.GoodCount = 0;
-        for (std::int32_t Row = 0; Row < RowCount; ++Row) {
-            if (TItemRec* Rec = Rows[static_cast<std::size_t>(Row)].Record) {
-                Rec->State = isUnchecked;
-                View.RowImageChanged(Row, isUnchecked);
-            }
+        for (const TRunItem& Item : Snapshot) { // every row's record, as all rows are covered
+            Item.Record->State = isUnchecked;
+            View.RowImageChanged(Item.Row, isUnchecked);
         }
         std::int32_t Unchecked = 0;
         for (const TItemRec& Rec : Items)
@@ -391,11 +334,48 @@ void TcrcThread::Execute() {
     Synchronize(&TcrcThread::EndRun);
 }
 
+// User-interface thread, in BeginRun: looks up the size of every row's file (and the device of every
+// covered one) and returns the rows whose size changed. The look-ups of a long list are shared out among
+// the run's hashers, each taking a stretch of rows; the rows do not change meanwhile.
+std::vector<std::int32_t> TcrcThread::RefreshSizes(std::size_t RowCount) {
+    constexpr std::size_t RowsPerThread = 4096;
+    const std::size_t Threads =
+        std::clamp<std::size_t>(RowCount / RowsPerThread, 1, std::min<std::size_t>(EffectiveJobs(Jobs), 64));
+    std::vector<std::vector<std::int32_t>> Changed(Threads);
+    auto LookUp = [&](std::size_t Part) {
+        const std::size_t From = RowCount * Part / Threads;
+        const std::size_t To = RowCount * (Part + 1) / Threads;
+        auto Item = std::lower_bound(Snapshot.begin(), Snapshot.end(), static_cast<std::int32_t>(From),
+                                     [](const TRunItem& I, std::int32_t Row) { return I.Row < Row; });
+        for (auto Row = static_cast<std::int32_t>(From); static_cast<std::size_t>(Row) < To; ++Row) {
+            TItemRec* const Rec = View.RowRecord(Row);
+            if (!Rec)
+                continue;
+            const TPathInfo Info = PathInfoAt(AT_FDCWD, Rec->FileNameC());
+            const std::int64_t Size = Info.IsFile() ? Info.Size : -1;
+            if (Size != Rec->Size) {
+                Rec->Size = Size;
+                Changed[Part].push_back(Row);
+            }
+            if (Item != Snapshot.end() && Item->Row == Row)
+                (Item++)->Device = Info.Exists() ? static_cast<std::uint64_t>(Info.Device) : 0;
+        }
+    };
+    {
+        std::vector<std::jthread> Helpers;
+        for (std::size_t Part = 1; Part < Threads; ++Part)
+            Helpers.emplace_back(LookUp, Part);
+        LookUp(0);
+    }
+    std::vector<std::int32_t> All = std::move(Changed[0]);
+    for (std::size_t Part = 1; Part < Threads; ++Part)
+        All.insert(All.end(), Changed[Part].begin(), Changed[Part].end());
+    return All;
+}
+
 // Worker thread: one record.
 void TcrcThread::CheckOne(const TRunItem& Item, const TCheckFacts* Known) {
     TItemRec& Rec = *Item.Record;
-    const std::string FileName = Rec.FileName;
-    const std::string Checksum = Rec.Checksum;
     const std::int32_t Row = Item.Row;
 
     const bool WasUnchecked = Rec.State == isUnchecked;
@@ -425,8 +405,11 @@ void TcrcThread::CheckOne(const TRunItem& Item, const TCheckFacts* Known) {
     // Each list is checked by its own kind.
     const bool IsMd5 = Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List;
     // Alone in the run (one file at a time), a large file not on a spinning disk is read by several threads.
-    const unsigned Split = Item.Device != 0 && !RotationalDevice(Item.Device) ? EffectiveJobs(Jobs) : 1;
-    switch (Verdict(Known ? *Known : CheckFile(FileName, Checksum, IsMd5, {}, Split))) {
+    const auto Check = [&] {
+        const unsigned Split = Item.Device != 0 && !RotationalDevice(Item.Device) ? EffectiveJobs(Jobs) : 1;
+        return CheckFile(std::string(Rec.FileName()), Rec.Checksum(), IsMd5, {}, Split);
+    };
+    switch (Verdict(Known ? *Known : Check())) {
     case isMissing: MarkMissing(); break;
     case isBad: SetState(isBad, Counters.BadCount); break;
     case isGood: SetState(isGood, Counters.GoodCount); break;
@@ -456,7 +439,8 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
             HashingSlot = &Slot;
             try {
                 const TItemRec& Rec = *Snapshot[I].Record;
-                Slot.Facts = CheckFile(Rec.FileName, Rec.Checksum, Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List);
+                Slot.Facts =
+                    CheckFile(std::string(Rec.FileName()), Rec.Checksum(), Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List);
             } catch (const std::bad_alloc&) {
                 Pool.Failed = true;
             }
@@ -541,6 +525,8 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
             if (Help())
                 continue;
             std::unique_lock Lock(Pool.M);
+            if (Pool.HashersWaiting > 0) // room they were not told about yet
+                Pool.Cv.notify_all();
             Pool.WorkerWaiting = true;
             Pool.Cv.wait_for(Lock, std::chrono::milliseconds(10),
                              [&] { return Slot.Ready.load(std::memory_order_acquire) || Pool.Failed.load(); });
@@ -552,8 +538,8 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
         Slot.Ready.store(false, std::memory_order_relaxed);
         {
             std::lock_guard Lock(Pool.M);
-            ++Pool.Committed;
-            if (Pool.HashersWaiting > 0)
+            // Hashers waiting for room are woken a quarter window at a time, not after every small file.
+            if (++Pool.Committed % Pool.WakeBatch == 0 && Pool.HashersWaiting > 0)
                 Pool.Cv.notify_all();
         }
         if (CrcAbort)
@@ -561,7 +547,7 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
     }
 }
 
-TCheckFacts CheckFile(const std::string& FileName, const std::string& Checksum, bool IsMd5,
+TCheckFacts CheckFile(const std::string& FileName, std::string_view Checksum, bool IsMd5,
                       const std::function<void()>& BeforeOpen, unsigned SplitThreads) {
     // No look-up of its own: the open tells a missing file (nothing there, or a folder) from one that is
     // there but cannot be read, which keeps the system calls per file to open, one look-up, reads, close.
@@ -609,8 +595,10 @@ void TcrcThread::RecountResults() {
     std::int32_t Missing = 0;
     std::int32_t Bad = 0;
     std::int32_t Good = 0;
-    for (const TItemRec* Rec : RowRecords) {
-        switch (Rec->State.load()) {
+    for (const TItemRec& Rec : Items) {
+        if (Rec.ListItem < 0) // not shown
+            continue;
+        switch (Rec.State.load()) {
         case isMissing: ++Missing; break;
         case isBad: ++Bad; break;
         case isGood: ++Good; break;

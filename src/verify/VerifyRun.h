@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "checksum/Crc32.h"
+#include "checksum/HashJobs.h"
 #include "lists/ItemList.h"
 #include "verify/Progress.h"
 #include "lists/RunFlags.h"
@@ -32,24 +33,14 @@ namespace quorvane {
 
 // One record covered by a run, taken when the run begins.
 struct TRunItem {
-    std::size_t RecordIndex = 0;  // index in the item list
-    std::int32_t Row = -1;        // its row in the view
     TItemRec* Record = nullptr;
+    std::int32_t Row = -1;        // its row in the view
     std::uint64_t Device = 0;     // the file system's device of the file (0 when it was not found)
 };
-
-// How many files a run hashes at once when asked for Jobs (0: one per online CPU).
-unsigned EffectiveJobs(int Jobs);
 
 // Who hashes which of a run's records (indexes into Items, each lane in list order): lane 0 is shared by the
 // pool's hashers; each rotational disk has a lane of its own, read by one hasher, one file after another.
 std::vector<std::vector<std::size_t>> HashLanes(const std::vector<TRunItem>& Items);
-
-// True when the device holds a rotational disk (a partition counts as its disk), which reads one file at
-// a time, in list order, so that it never seeks between files. Devices that are no block device (tmpfs,
-// network file systems) are not rotational. Tests may replace the look-up (nullptr restores the system's).
-bool RotationalDevice(std::uint64_t Device);
-void SetRotationalLookup(std::function<bool(std::uint64_t Device)> Lookup);
 
 // What checking one file found out, for Verdict.
 struct TCheckFacts {
@@ -63,7 +54,7 @@ struct TCheckFacts {
 // ThreadCrcText) and compares ignoring case; nothing at the path, or a folder, is not Present. BeforeOpen,
 // when given, runs just before the open (tests use it to take the file away).
 // SplitThreads above 1 lets an SFV check of a file of 64 MiB or more read it by that many threads.
-TCheckFacts CheckFile(const std::string& FileName, const std::string& Checksum, bool IsMd5,
+TCheckFacts CheckFile(const std::string& FileName, std::string_view Checksum, bool IsMd5,
                       const std::function<void()>& BeforeOpen = {}, unsigned SplitThreads = 1);
 
 // The state a check gives a record: isMissing, isBad or isGood, or 0 when it keeps its state (cut short
@@ -100,7 +91,7 @@ public:
 
     // True when the run covers every shown record (decided by BeginRun).
     bool CheckAll() const { return CheckAllRows; }
-    // The records the run covers, in item-list order (taken by BeginRun).
+    // The records the run covers, in row order, which is item-list order (taken by BeginRun).
     const std::vector<TRunItem>& Covered() const { return Snapshot; }
     // Why the run ended early (out of memory), empty when it did not; read once Finished.
     const std::string& Failure() const { return FailureText; }
@@ -114,6 +105,7 @@ private:
     void BeginRun();
     void EndRun();
     void RecountResults();
+    std::vector<std::int32_t> RefreshSizes(std::size_t RowCount);
     void Synchronize(void (TcrcThread::*Step)());
     void PostDisplay(std::function<void()> Call);
     void Post(const std::function<void(TMailbox&)>& Change, bool Urgent = false);
@@ -130,7 +122,6 @@ private:
     std::thread Worker;
     bool CheckAllRows = true;
     std::vector<TRunItem> Snapshot;
-    std::vector<TItemRec*> RowRecords;  // the record of every row that has one, for RecountResults
     std::string FailureText;            // why the run ended early
     TProgress& Progress;
     const int Jobs;

@@ -33,13 +33,9 @@ TEST(FileSize64, RegularFilesOnlyWithExact64BitSizes) {
 // Records of one list file as the reader makes them, with sizes set by hand.
 void AddRecords(ItemList& Items, const std::string& List,
                 std::initializer_list<std::pair<const char*, std::int64_t>> Files) {
-    const auto ListFile = std::make_shared<const TListFile>(TListFile{List});
-    for (const auto& [Name, Size] : Files) {
-        TItemRec& Rec = Items.Add();
-        Rec.FileName = List.substr(0, List.rfind('/') + 1) + Name;
-        Rec.Size = Size;
-        Rec.ListFile = ListFile;
-    }
+    const TListFile* const ListFile = Items.AddListFile(List, false);
+    for (const auto& [Name, Size] : Files)
+        Items.Add(List.substr(0, List.rfind('/') + 1) + Name, "00000000", ListFile).Size = Size;
 }
 
 // Kind, image, indent, caption and size text of every row; each record's ListItem is the index of the
@@ -53,7 +49,7 @@ void ExpectRows(ItemList& Items, int Filter, const std::vector<std::string>& Exp
     EXPECT_EQ(Got, Expected) << "filter " << Filter;
     for (const auto& Rec : Items) {
         const auto Row = std::ranges::find(Rows, &Rec, &TRow::Record);
-        EXPECT_EQ(Rec.ListItem, Row == Rows.end() ? -1 : Row - Rows.begin()) << Rec.FileName;
+        EXPECT_EQ(Rec.ListItem, Row == Rows.end() ? -1 : Row - Rows.begin()) << Rec.FileName();
     }
 }
 

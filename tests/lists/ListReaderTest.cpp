@@ -82,9 +82,9 @@ protected:
     Lines Records() const { // name and checksum of every record, the list's folder shown as "~/"
         Lines Out;
         for (const auto& Rec : Items)
-            Out.push_back(
-                (Rec.FileName.starts_with(Folder()) ? "~/" + Rec.FileName.substr(Folder().size()) : Rec.FileName) +
-                " " + Rec.Checksum);
+            Out.push_back((Rec.FileName().starts_with(Folder()) ? "~/" + std::string(Rec.FileName().substr(Folder().size()))
+                                                                : std::string(Rec.FileName())) +
+                          " " + std::string(Rec.Checksum()));
         return Out;
     }
     std::string OpenError(const std::vector<std::string>& Lists) try { // the error text, or "opened"
@@ -172,6 +172,15 @@ TEST(BadInput, MegabyteLinesAndAMillionLinesInLinearTime) {
     EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(30)); // quadratic would take hours
     ASSERT_EQ(L.size(), 500000u);
     EXPECT_EQ(L.back(), "file499999.bin 0A1B2C3D");
+}
+
+// A large file that is no list (an image dropped by mistake) is read only to its first zero byte: a sparse
+// file of 1 TiB opens at once with the entry before the zero, and without its size in memory.
+TEST_F(OpenLists, ALargeFileIsReadOnlyToItsFirstZeroByte) {
+    const std::string Image = Dir.Write("disk.img", "x.bin 12345678\n" + std::string(1, '\0') + "y.bin 1\n");
+    std::filesystem::resize_file(Image, std::uintmax_t{1} << 40);
+    EXPECT_EQ(OpenError({Image}), "opened");
+    EXPECT_EQ(Records(), (Lines{"~/x.bin 12345678"}));
 }
 
 // Each fails with "Cannot open file", within seconds: a fifo must not block.

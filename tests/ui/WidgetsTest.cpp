@@ -24,12 +24,9 @@ namespace {
 
 TEST(ChecksumListModelTest, ShowsTheBuiltRowsAndSignalsEachChangedCellUnderTheModelTester) {
     ItemList Items;
-    for (const char* Name : {"/data/one.bin", "/data/two.bin"}) {
-        TItemRec& R = Items.Add();
-        R.FileName = Name;
-        R.ListFile = std::make_shared<const TListFile>(TListFile{"/data/a.sfv"});
-        R.Size = Items.Count() == 1 ? 2048 : -1;
-    }
+    const TListFile* const List = Items.AddListFile("/data/a.sfv", false);
+    for (const char* Name : {"/data/one.bin", "/data/two.bin"})
+        Items.Add(Name, "00000000", List).Size = Items.Count() == 0 ? 2048 : -1;
     ChecksumListModel Model{{QIcon(), QIcon(), QIcon(), QIcon(), QIcon()}};
     QAbstractItemModelTester Tester(&Model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     Model.SetRows(BuildRows(Items, dfAll, 0));

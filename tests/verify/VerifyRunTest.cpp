@@ -115,7 +115,8 @@ protected:
         std::lock_guard Lock(QueueLock);
         Queue.push_back(std::move(Serve));
     }
-    const std::vector<TRow>& Rows() const override { return TheRows; }
+    std::size_t RowCount() const override { return TheRows.size(); }
+    TItemRec* RowRecord(std::int32_t Row) const override { return TheRows[static_cast<std::size_t>(Row)].Record; }
     std::vector<std::int32_t> SelectedRows() const override { return Selection; }
     void SetCommandsEnabled(bool Enabled) override {
         Note("SetCommandsEnabled", Enabled ? "commands on" : "commands off");
@@ -216,11 +217,35 @@ TEST_F(VerifyRunTest, VerdictsOfSfvAndMd5ListsTogetherAndWhatTheViewSeesWhatever
 
 // Files on a spinning disk are read by a hasher of their own, in list order; the rest are shared; files not found
 // (device 0) too. A partition counts as its disk: the look-up decides per device.
+// A long list has its sizes and devices looked up by several threads, each over a stretch of rows; the
+// console opens it without looking sizes up at all.
+TEST_F(VerifyRunTest, ALongListsSizesAndDisksAreLookedUpAtTheStartByThreadsEachTakingAStretch) {
+    TEntries Entries;
+    for (int I = 0; I < 9000; ++I)
+        Entries.push_back({"m" + std::to_string(I), "00000000"});
+    Entries.front() = File("first", "hello");
+    Entries.back() = File("last", "abc");
+    Entries[4499] = File("middle", "1234567"); // the first row of the second stretch
+    Session.SizesAtOpen = false;
+    Session.Jobs = 2;
+    Open({{"long.sfv", Entries}});
+    EXPECT_EQ(Session.Items()[0].Size, -1);
+    int Asked = 0; // disks asked about: only files that were found have one
+    SetRotationalLookup([&Asked](std::uint64_t) { return ++Asked, false; });
+    RunAndWait();
+    SetRotationalLookup(nullptr);
+    EXPECT_EQ(Asked, 3);
+    EXPECT_EQ(Calls["RowSizeChanged"], 3 + 8997); // the three found at the start, then each missing one
+    EXPECT_EQ(Session.Items()[0].Size + Session.Items()[4499].Size * 10 + Session.Items()[8999].Size * 100, 375);
+    EXPECT_EQ(Progress.TotalBytes, 15);
+    EXPECT_EQ(Counts(), (std::vector<int>{0, 3, 0, 8997}));
+}
+
 TEST(HashLanesTest, EachRotationalDiskHasALaneOfItsOwnInListOrder) {
     SetRotationalLookup([](std::uint64_t Device) { return Device >= 10; });
     std::vector<TRunItem> Items;
     for (std::uint64_t Device : {1, 10, 0, 11, 10, 2, 11, 10})
-        Items.push_back(TRunItem{0, 0, nullptr, Device});
+        Items.push_back(TRunItem{nullptr, 0, Device});
     EXPECT_EQ(HashLanes(Items), (std::vector<std::vector<std::size_t>>{{0, 2, 5}, {1, 4, 7}, {3, 6}}));
     SetRotationalLookup(nullptr);
     EXPECT_EQ(EffectiveJobs(3) * 100 + EffectiveJobs(1000), 364u);
