@@ -39,7 +39,7 @@ step "ThreadSanitizer build and the threaded tests"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BENCH=OFF -DQUORVANE_GUI=OFF \
     -DCMAKE_CXX_FLAGS="-O1 -fsanitize=thread" -DCMAKE_C_FLAGS="-O1 -fsanitize=thread" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
-cmake --build build/tsan -j "$jobs" --target ProgressTests VerifyRunTests Crc32SplitTests
+cmake --build build/tsan -j "$jobs" --target ProgressTests VerifyRunTests Crc32SplitTests ListWriterTests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 600 -L threads
 

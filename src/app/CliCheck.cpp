@@ -2,7 +2,6 @@
 // record through the same verification run, with this console as its view.
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -78,14 +77,8 @@ int RunCheck(const TCliArgs& Args) {
 
     TChecksumSession Session;
     Session.ChecksumFiles = Lists;
-    if (Args.Has("--jobs")) {
-        const std::string Jobs = Args.Value("--jobs");
-        char* End = nullptr;
-        const long N = std::strtol(Jobs.c_str(), &End, 10);
-        if (Jobs.empty() || *End != '\0' || N < 1 || N > 64)
-            return CliUsageError(CheckCommand, "--jobs needs a number from 1 to 64, not '" + Jobs + "'");
-        Session.Jobs = static_cast<int>(N);
-    }
+    if (const auto Usage = CliJobsValue(CheckCommand, Args, Session.Jobs))
+        return *Usage;
     Session.SizesAtOpen = false;
     if (const std::string Error = Session.Open(); !Error.empty()) {
         PutError(Error);

@@ -1,5 +1,5 @@
-// quorvane-cli create (--sfv|--md5) [-o LIST] [--force] PATH...: writes one list of the files of one
-// folder with the same list writer, and so the same bytes, as the desktop program.
+// quorvane-cli create (--sfv|--md5) [-o LIST] [--force] [--jobs N] PATH...: writes one list of the files of
+// one folder with the same list writer, and so the same bytes, as the desktop program.
 //
 // The header's date and time and the month names of the comment lines come from the environment's locale
 // (LC_ALL, LC_TIME, LANG), as in the desktop program.
@@ -34,6 +34,8 @@ const TCliOption CreateOptions[] = {
     {"--md5", "", "the kind of list", 1},
     {"-o", "LIST", "the list to write (default: FOLDER/FOLDERNAME.sfv or .md5)"},
     {"--force", "", "replace an existing list"},
+    {"--jobs", "N", "hash up to N files at once (default: one per CPU; files on a spinning disk\n"
+                    "are read one at a time)"},
 };
 
 int Fail(const std::string& Text) {
@@ -63,6 +65,9 @@ private:
 };
 
 int RunCreate(const TCliArgs& Args) {
+    int Jobs = 0;
+    if (const auto Usage = CliJobsValue(CreateCommand, Args, Jobs))
+        return *Usage;
     const int FilterIndex = Args.Has("--md5") ? 2 : 1;
     const std::string Output = Args.Value("-o");
     const bool Force = Args.Has("--force");
@@ -124,6 +129,7 @@ int RunCreate(const TCliArgs& Args) {
     Request.Entries = std::move(Entries);
     Request.FileName = Target;
     Request.FilterIndex = FilterIndex;
+    Request.Jobs = Jobs;
 
     InstallCliSignalHandlers();
     TProgress Progress(SystemTick, Request.Locale);
@@ -155,7 +161,7 @@ int RunCreate(const TCliArgs& Args) {
 
 const TCliCommand CreateCommand{
     .Name = "create",
-    .Synopsis = "(--sfv|--md5) [-o LIST] [--force] PATH...",
+    .Synopsis = "(--sfv|--md5) [-o LIST] [--force] [--jobs N] PATH...",
     .Summary = "write a list of the files of one folder",
     .About = "Writes one SFV or MD5 list of one folder's files (not descending; existing .sfv and .md5\n"
              "files left out), or of the given files of one folder.\n",

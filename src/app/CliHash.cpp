@@ -1,4 +1,5 @@
-// quorvane-cli hash [--crc32|--md5] FILE...: one list entry line per file, as the lists write them.
+// quorvane-cli hash [--crc32|--md5] [--jobs N] FILE...: one list entry line per file, as the lists write
+// them. A CRC-32 of a large file (64 MiB or more) not on a spinning disk is read by N threads over ranges.
 
 #include <cstdio>
 #include <cstring>
@@ -8,7 +9,10 @@
 #include "app/CliCommands.h"
 #include "app/CliOutput.h"
 #include "checksum/Crc32.h"
+#include "checksum/Crc32Split.h"
+#include "checksum/HashJobs.h"
 #include "checksum/ThreadHash.h"
+#include "util/FileIo.h"
 
 namespace quorvane {
 
@@ -17,6 +21,8 @@ namespace {
 const TCliOption HashOptions[] = {
     {"--crc32", "", "CRC-32 (SFV entry lines)", 1},
     {"--md5", "", "MD5 (MD5 entry lines)", 1},
+    {"--jobs", "N", "read a file of 64 MiB or more by N threads for its CRC-32 (default: one per\n"
+                    "CPU; files on a spinning disk are read by one)"},
 };
 
 void ReportUnreadable(const std::string& Name, const FileReadOutcome& Outcome) {
@@ -26,14 +32,20 @@ void ReportUnreadable(const std::string& Name, const FileReadOutcome& Outcome) {
 
 int RunHash(const TCliArgs& Args) {
     const bool Md5 = Args.Has("--md5");
+    int Jobs = 0;
+    if (const auto Usage = CliJobsValue(HashCommand, Args, Jobs))
+        return *Usage;
+    TCrc32SplitOptions Split;
     int Status = 0;
     std::string Line;
     for (const std::string& Name : Args.Operands) {
         FileReadOutcome Outcome;
         if (!Md5) {
             std::uint32_t Crc = 0;
+            const TPathInfo Info = PathInfo(Name);
+            Split.Threads = Info.Exists() && !RotationalDevice(Info.Device) ? EffectiveJobs(Jobs) : 1;
             try {
-                Crc = Crc32OfFile(Name, &Outcome);
+                Crc = Crc32OfFileSplit(Name, Split, &Outcome);
             } catch (const std::system_error&) {
                 // Outcome carries the reason.
             }
@@ -58,7 +70,7 @@ int RunHash(const TCliArgs& Args) {
 
 const TCliCommand HashCommand{
     .Name = "hash",
-    .Synopsis = "[--crc32|--md5] FILE...",
+    .Synopsis = "[--crc32|--md5] [--jobs N] FILE...",
     .Summary = "print a list entry line for each file (CRC-32 by default)",
     .About = "Prints the list entry line of each file: \"NAME CRC\" (8 hexadecimal digits, as in SFV lists,\n"
              "the default) or \"MD5 NAME\" (32 hexadecimal digits, as in MD5 lists), the name as given.\n",

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "app/CliOutput.h"
@@ -83,6 +84,18 @@ int CliUsageError(const TCliCommand& Command, std::string_view Text) {
     std::fprintf(stderr, "quorvane-cli: %s: %s\nTry 'quorvane-cli %s --help'.\n", Name.c_str(),
                  Printable(Text).c_str(), Name.c_str());
     return 2;
+}
+
+std::optional<int> CliJobsValue(const TCliCommand& Command, const TCliArgs& Args, int& Jobs) {
+    if (!Args.Has("--jobs"))
+        return std::nullopt;
+    const std::string Text = Args.Value("--jobs");
+    char* End = nullptr;
+    const long N = std::strtol(Text.c_str(), &End, 10);
+    if (Text.empty() || *End != '\0' || N < 1 || N > 64)
+        return CliUsageError(Command, "--jobs needs a number from 1 to 64, not '" + Text + "'");
+    Jobs = static_cast<int>(N);
+    return std::nullopt;
 }
 
 std::optional<int> ParseCliArgs(const TCliCommand& Command, const TArgs& Args, TCliArgs& Parsed) {

@@ -49,6 +49,10 @@ struct TCliArgs {
 // after printing the help (-h, --help), 2 after a usage error.
 std::optional<int> ParseCliArgs(const TCliCommand& Command, const TArgs& Args, TCliArgs& Parsed);
 
+// The value of "--jobs N" (1 to 64) into Jobs, which keeps its value when the option is not given. Returns
+// the exit status after a usage error.
+std::optional<int> CliJobsValue(const TCliCommand& Command, const TCliArgs& Args, int& Jobs);
+
 // "quorvane-cli: NAME: Text" and "Try 'quorvane-cli NAME --help'." on standard error; returns 2.
 int CliUsageError(const TCliCommand& Command, std::string_view Text);
 

@@ -1,16 +1,26 @@
 #include "lists/ListWriter.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <cstring>
+#include <exception>
+#include <memory>
 #include <optional>
 #include <system_error>
+#include <thread>
 #include <utility>
 
+#include "checksum/Crc32Split.h"
+#include "checksum/HashJobs.h"
 #include "checksum/Md5.h"
 #include "checksum/RoundHalfEven.h"
+#include "checksum/ThreadHash.h"
+#include "lists/OrderedPool.h"
 #include "util/PathUtils.h"
 #include "util/StringUtils.h"
 #include "util/Version.h"
@@ -56,6 +66,152 @@ std::string CommentTimeText(const std::tm& Local, const LocaleFormat& Locale) {
     return Month + " " + TwoDigits(Local.tm_mday) + " " + Year + " " + TwoDigits(Local.tm_hour) + ":" +
            TwoDigits(Local.tm_min) + ":" + TwoDigits(Local.tm_sec);
 }
+
+// One file of the pool: its result, and how much of it has been read.
+struct THashSlot {
+    std::string Text;
+    FileReadOutcome Outcome;
+    std::atomic<std::uint8_t> Percent{0};
+};
+
+// The slot the thread is hashing into, for the pool's progress callback.
+thread_local THashSlot* HashingSlot = nullptr;
+
+// The second pass's hashing: the files in planned order, to the caller's eyes one at a time on its own thread.
+// With one job (or on a spinning disk) they are: the pumping file routines, as ever. With more, a CRC-32 of
+// a large file (Crc32SplitMinFileBytes by its planned size) is read alone by every job over ranges on the
+// calling thread, and the files between such files are hashed by a pool of Jobs threads, the calling one
+// helping, a bounded window ahead of the file the run commits, with the routines that never pump. Only the
+// calling thread runs the message pump and the run's progress callback: the hashers count the bytes they
+// read in Bytes, and the calling thread reports them, with the share read of the file it commits.
+class TFileHasher {
+public:
+    TFileHasher(std::vector<std::string> PathsArg, std::vector<std::int64_t> SizesArg, bool IsMd5Arg, unsigned JobsArg)
+        : Paths(std::move(PathsArg)), Sizes(std::move(SizesArg)), IsMd5(IsMd5Arg), Jobs(JobsArg) {}
+    // Leaving by an exception stops the hashers at their next chunk; none of them outlives the hasher.
+    ~TFileHasher() {
+        if (Pool && std::uncaught_exceptions() > Uncaught)
+            CrcAbort = true;
+        StopPool();
+    }
+    TFileHasher(const TFileHasher&) = delete;
+    TFileHasher& operator=(const TFileHasher&) = delete;
+
+    // The checksum text of file I, I = 0, 1, ... in order.
+    std::string Hash(std::size_t I, FileReadOutcome& Outcome) {
+        if (Pool && I >= End)
+            StopPool();
+        if (Jobs <= 1)
+            return IsMd5 ? FileMd5Text(Paths[I], &Outcome) : FileCrcText(Paths[I], &Outcome);
+        if (Large(I))
+            return SplitCrcText(Paths[I], Outcome);
+        if (!Pool) {
+            for (End = I + 1; End < Paths.size() && !Large(End);)
+                ++End;
+            if (End - I == 1)
+                return IsMd5 ? FileMd5Text(Paths[I], &Outcome) : FileCrcText(Paths[I], &Outcome);
+            StartPool(I);
+        }
+        Committing = &Slots[I - Begin];
+        Shown = 0;
+        Pool->Wait(I - Begin, [this] { OwnerIdle(); });
+        ShowProgress();
+        Outcome = Committing->Outcome;
+        return std::move(Committing->Text);
+    }
+
+private:
+    bool Large(std::size_t I) const {
+        return !IsMd5 && Sizes[I] >= static_cast<std::int64_t>(Crc32SplitMinFileBytes);
+    }
+
+    // As FileCrcText, by Jobs threads; the pump and the run's callback on the calling thread.
+    std::string SplitCrcText(const std::string& Path, FileReadOutcome& Outcome) const {
+        TCrc32SplitOptions Options;
+        Options.Threads = Jobs;
+        try {
+            return Crc32ToText(Crc32OfFileSplit(Path, Options, &Outcome));
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (...) {
+            if (Outcome.Opened)
+                Outcome.ReadError = true;
+            return "FFFFFFFF";
+        }
+    }
+
+    void StartPool(std::size_t First) {
+        Begin = First;
+        Slots = std::make_unique<THashSlot[]>(End - Begin);
+        // The hashers' callback only counts; the run's is called here, on this thread.
+        Report = std::exchange(CrcOnProgress, [this](std::uint8_t Percent, std::int32_t ChunkBytes) {
+            THashSlot* const Slot = HashingSlot;
+            if (!Slot)
+                return;
+            Slot->Percent.store(Percent, std::memory_order_relaxed);
+            Bytes.fetch_add(ChunkBytes, std::memory_order_relaxed);
+            if (std::this_thread::get_id() == Owner)
+                OwnerIdle(); // between the chunks of a file this thread hashes itself
+        });
+        Swapped = true;
+        Pool.emplace(End - Begin, Jobs, [this](std::size_t K) {
+            THashSlot& Slot = Slots[K];
+            if (CrcAbort) { // nothing more is started after an abort
+                Slot.Outcome.Aborted = true;
+                return;
+            }
+            HashingSlot = &Slot;
+            const struct TClear {
+                ~TClear() { HashingSlot = nullptr; }
+            } Clear;
+            const std::string& Path = Paths[Begin + K];
+            Slot.Text = IsMd5 ? ThreadMd5Text(Path, &Slot.Outcome) : ThreadCrcText(Path, &Slot.Outcome);
+        });
+    }
+
+    void StopPool() {
+        Pool.reset();
+        if (Swapped)
+            CrcOnProgress = std::move(Report);
+        Swapped = false;
+        Slots.reset();
+    }
+
+    // The calling thread's share of the work while it waits: progress figures and the message pump.
+    void OwnerIdle() {
+        ShowProgress();
+        if (CrcMessagePump)
+            CrcMessagePump();
+    }
+
+    void ShowProgress() {
+        const std::int64_t Read = Bytes.exchange(0, std::memory_order_relaxed);
+        const auto Chunk = static_cast<std::int32_t>(std::min<std::int64_t>(Read, INT32_MAX));
+        if (Read != Chunk)
+            Bytes.fetch_add(Read - Chunk, std::memory_order_relaxed);
+        const std::uint8_t Percent = Committing->Percent.load(std::memory_order_relaxed);
+        if ((Read != 0 || Percent != Shown) && Report) {
+            Shown = Percent;
+            Report(Percent, Chunk);
+        }
+    }
+
+    const std::vector<std::string> Paths;
+    const std::vector<std::int64_t> Sizes;  // as planned
+    const bool IsMd5;
+    const unsigned Jobs;
+    const int Uncaught = std::uncaught_exceptions();
+    const std::thread::id Owner = std::this_thread::get_id();
+    std::size_t Begin = 0;                   // the pool's files: Begin .. End-1
+    std::size_t End = 0;
+    std::unique_ptr<THashSlot[]> Slots;      // one per file of the pool
+    THashSlot* Committing = nullptr;         // the file the run waits for
+    std::uint8_t Shown = 0;                  // its share last reported
+    TCrcProgressEvent Report;                // the run's callback while the hashers' is installed
+    bool Swapped = false;
+    std::atomic<std::int64_t> Bytes{0};      // read by the hashers, not reported yet
+    std::optional<TOrderedPool> Pool;        // last: its threads end before anything they use goes
+};
 
 } // namespace
 
@@ -141,7 +297,8 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     const TPathInfo TargetFolder = PathInfo(std::string(ExtractFilePath(Result.Target.Path)).empty()
                                                 ? std::string(".")
                                                 : std::string(ExtractFilePath(Result.Target.Path)));
-    const bool SameFolder = TargetFolder.SameFileAs(PathInfo(Folder));
+    const TPathInfo FolderInfo = PathInfo(Folder);
+    const bool SameFolder = TargetFolder.SameFileAs(FolderInfo);
     const std::string_view TargetName = ExtractFileName(Result.Target.Path);
     const TPathInfo TargetFile = PathInfo(Result.Target.Path);
     // Only an existing target can be listed under another name (a link to it), and only with its size: no
@@ -183,25 +340,39 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     Hooks.HashingStarting(TotalBytes);
     const auto Start = std::chrono::steady_clock::now();
 
-    // Second pass: the checksums.
-    for (TPlanned& Item : Planned) {
-        const std::string& Name = Item.Entry->Name;
-        Hooks.FileStarting(Name);
-        FileReadOutcome Outcome;
-        const std::string Path = Folder + Name;
-        const std::string Text = IsMd5 ? FileMd5Text(Path, &Outcome) : FileCrcText(Path, &Outcome);
-        if (Outcome.Aborted || CrcAbort) {
-            Result.Aborted = true;
-            break;
+    // Second pass: the checksums, in the planned order however many files are hashed at once. A spinning
+    // disk is read one file at a time.
+    const unsigned Jobs = Request.Jobs == 1 || !FolderInfo.Exists() || RotationalDevice(FolderInfo.Device)
+                              ? 1
+                              : EffectiveJobs(Request.Jobs);
+    std::vector<std::string> Paths;
+    std::vector<std::int64_t> Sizes;
+    for (const TPlanned& Item : Planned) {
+        Paths.push_back(Folder + Item.Entry->Name);
+        Sizes.push_back(Item.Entry->Size);
+    }
+    {
+        // Its hashers have ended when it goes, and the run's progress callback is back in place.
+        TFileHasher Hasher(std::move(Paths), std::move(Sizes), IsMd5, Jobs);
+        for (std::size_t I = 0; I < Planned.size(); ++I) {
+            TPlanned& Item = Planned[I];
+            const std::string& Name = Item.Entry->Name;
+            Hooks.FileStarting(Name);
+            FileReadOutcome Outcome;
+            const std::string Text = Hasher.Hash(I, Outcome);
+            if (Outcome.Aborted || CrcAbort) {
+                Result.Aborted = true;
+                break;
+            }
+            if (!Outcome.Complete()) {
+                // Never a made-up checksum: the file is left out and reported.
+                const char* Why = Outcome.Error != 0 ? std::strerror(Outcome.Error) : "read failed";
+                Result.LeftOut.push_back(TLeftOut{Name, std::string("cannot be read: ") + Why});
+                continue;
+            }
+            Item.Include = true;
+            Item.Line = IsMd5 ? Text + " " + Name : Name + " " + Text;
         }
-        if (!Outcome.Complete()) {
-            // Never a made-up checksum: the file is left out and reported.
-            const char* Why = Outcome.Error != 0 ? std::strerror(Outcome.Error) : "read failed";
-            Result.LeftOut.push_back(TLeftOut{Name, std::string("cannot be read: ") + Why});
-            continue;
-        }
-        Item.Include = true;
-        Item.Line = IsMd5 ? Text + " " + Name : Name + " " + Text;
     }
     Hooks.FileStarting(std::string());
     if (Result.Aborted)

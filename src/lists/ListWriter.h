@@ -2,10 +2,14 @@
 
 // Writing new SFV and MD5 list files (the creation run of the desktop program and `quorvane-cli create`).
 //
-// Threads: CreateChecksumFile runs on the calling (user-interface) thread; it hashes with the file routines
-// of src/checksum, so the message pump installed in CrcMessagePump runs after every chunk, and an Abort
-// reaches it through CrcAbort. Throws ListCreateError when the list file cannot be written; an existing
-// file of that name is then left as it was, and so it is after an abort.
+// Threads: CreateChecksumFile runs on the calling (user-interface) thread. With one job it hashes there with
+// the file routines of src/checksum, so the message pump installed in CrcMessagePump runs after every chunk,
+// and an Abort reaches it through CrcAbort. With more jobs, threads of its own hash ahead of it, but the
+// calling thread alone runs the pump (every few milliseconds at least) and the progress callback, commits
+// the results in the planned order, so that the list, the hooks' calls and the result are those of one
+// job, and waits for every thread before it returns; CrcAbort stops them all within one chunk. Throws
+// ListCreateError when the list file cannot be written; an existing file of that name is then left as it
+// was, and so it is after an abort.
 
 #include <cstdint>
 #include <stdexcept>
@@ -69,6 +73,9 @@ struct TCreateRequest {
     std::string TimeText;                // the header's time (the user's long time format)
     LocaleFormat Locale;                 // month names of the comment lines
     TCrcProgressEvent OnProgress;        // installed in CrcOnProgress for the run (UpdateProgress)
+    int Jobs = 1;                        // files hashed at once (0: EffectiveJobs); a rotational disk gets 1.
+                                         // Above 1, an SFV run reads a file of Crc32SplitMinFileBytes or
+                                         // more alone, by that many threads
 };
 
 // A request stamped with now and the environment's locale (LC_ALL, LC_TIME, LANG): the header's date

@@ -187,6 +187,7 @@ void TFrmMain::CreateChecksumFile(const std::string& FileName, int FilterIndex) 
                 Request.Entries.push_back(TBrowserEntry{PathBytes(Data->FileName()), Data->IsFolder(), Data->Size()});
     Request.FileName = FileName;
     Request.FilterIndex = FilterIndex;
+    Request.Jobs = TheSession.Jobs; // the checks' "Jobs" setting
     Progress.SetVisible(!Panel2->isHidden());
     Progress.SetLocale(Locale());
     Request.OnProgress = [this](std::uint8_t Percent, std::int32_t ChunkBytes) {

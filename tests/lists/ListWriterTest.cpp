@@ -3,14 +3,19 @@
 
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <thread>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "checksum/HashJobs.h"
 #include "checksum/Md5.h"
 #include "lists/ListReader.h"
 #include "lists/ListWriter.h"
@@ -57,14 +62,40 @@ protected:
     TCreateResult Create(std::vector<TBrowserEntry> Entries, const std::string& Target, int Filter = 1) {
         return CreateChecksumFile(Request(std::move(Entries), Target, Filter), Hooks);
     }
-    // A file modified on 5 March 2003 14:07:09 UTC.
-    TBrowserEntry File(const std::string& Name, const std::string& Bytes) {
+    // A file modified on 5 March 2003 14:07:09 UTC; Size (when given) makes it longer by a hole.
+    TBrowserEntry File(const std::string& Name, const std::string& Bytes, std::int64_t Size = -1) {
         const std::string Path = Dir.Write(Name, Bytes);
+        if (Size >= 0 && ::truncate(Path.c_str(), Size) != 0)
+            ADD_FAILURE() << "no sparse files here";
         const timeval Times[2] = {{1046873229, 0}, {1046873229, 0}};
         EXPECT_EQ(::utimes(Path.c_str(), Times), 0);
-        return TBrowserEntry{Name, false, static_cast<std::int64_t>(Bytes.size())};
+        return TBrowserEntry{Name, false, Size >= 0 ? Size : static_cast<std::int64_t>(Bytes.size())};
     }
 };
+
+// Several jobs run only where the folder's disk is not a spinning one: the test's folder is taken for none.
+struct NotRotational {
+    NotRotational() { SetRotationalLookup([](std::uint64_t) { return false; }); }
+    ~NotRotational() { SetRotationalLookup(nullptr); }
+};
+
+std::size_t ThreadCount() { // of this process
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
+}
+
+// The threads once those joined are gone from /proc too (a moment after the join): Count, or more after a second.
+std::size_t ThreadsDownTo(std::size_t Count) {
+    for (int Wait = 0; Wait < 500 && ThreadCount() > Count; ++Wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return ThreadCount();
+}
+
+// Before the runs: ThreadSanitizer starts a thread of its own with the first thread started.
+std::size_t ThreadsBefore() {
+    std::thread([] {}).join();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return ThreadCount();
+}
 
 TEST(DecideListTarget, KindAndExtensionRules) { // the MD5 filter wins over a typed extension
     const std::tuple<const char*, int, const char*, bool> Cases[] = {
@@ -195,6 +226,100 @@ TEST_F(ListWriterTest, TheTargetAndTemporaryFilesAreNeverListed) {
     EXPECT_TRUE(Result.Listed == 1 && Result.LeftOut.empty());
     EXPECT_EQ(Seen, (Names{"a", "list.txt"}));
     EXPECT_NE(qvtest::ReadFile(Old).find("\r\na 352441C2\r\n"), std::string::npos);
+}
+
+// Files hashed by a pool, and a large file read by all jobs over ranges, give the list, the hook calls and the
+// result of one job. Progress and the pump come on the calling thread only, and the bytes reported are those read.
+TEST_F(ListWriterTest, SeveralJobsWriteWhatOneJobWrites) {
+    const NotRotational Flat;
+    std::vector<TBrowserEntry> Entries{File("empty", ""), {"pipe", false, 0}, File("back\\slash", "x")};
+    ASSERT_EQ(::mkfifo((Dir / "pipe").c_str(), 0644), 0);
+    if (::geteuid() != 0) { // root reads it anyway
+        Entries.push_back(File("locked", "secret"));
+        ASSERT_EQ(::chmod((Dir / "locked").c_str(), 0), 0);
+    }
+    for (int I = 0; I < 90; ++I) // more than the pool's window; a large one (64 MiB and a bit) in the middle
+        Entries.push_back(I == 45 ? File("big", "head", (64 << 20) + 5)
+                                  : File("f" + std::to_string(I), qvtest::PatternBytes(I % 9 ? I * 97 : 300001, I)));
+    const std::size_t Before = ThreadsBefore();
+    for (const bool Md5 : {false, true}) {
+        std::string First;
+        TCreateResult One;
+        Names OneCalls;
+        for (const int Jobs : {1, 2, 8}) {
+            SCOPED_TRACE(std::to_string(Jobs) + (Md5 ? " md5" : " sfv"));
+            TCreateRequest R = Request(Entries, Md5 ? "l.md5" : "l.sfv");
+            R.Jobs = Jobs;
+            std::int64_t Reported = 0;
+            std::size_t Most = 0, Pumps = 0;
+            bool Elsewhere = false;
+            R.OnProgress = [&, Me = std::this_thread::get_id()](std::uint8_t, std::int32_t Chunk) {
+                Reported += Chunk;
+                Most = std::max(Most, ThreadCount());
+                Elsewhere |= std::this_thread::get_id() != Me;
+            };
+            CrcMessagePump = [&, Me = std::this_thread::get_id()] {
+                ++Pumps;
+                Elsewhere |= std::this_thread::get_id() != Me;
+            };
+            Hooks.Calls.clear();
+            const TCreateResult Result = CreateChecksumFile(R, Hooks);
+            CrcMessagePump = nullptr;
+            std::int64_t Listed = 0; // the sizes of the files listed
+            for (const TBrowserEntry& E : Entries)
+                Listed += std::ranges::count(NamesOf(Result.LeftOut), E.Name) ? 0 : E.Size;
+            EXPECT_EQ(Reported, Listed);
+            EXPECT_TRUE(Pumps > 0 && !Elsewhere);
+            EXPECT_EQ(Most > Before, Jobs > 1);
+            EXPECT_EQ(ThreadsDownTo(Before), Before); // no thread is left
+            EXPECT_FALSE(static_cast<bool>(CrcOnProgress));
+            if (Jobs == 1) {
+                First = qvtest::ReadFile(Result.Target.Path);
+                std::tie(One, OneCalls) = std::tie(Result, Hooks.Calls);
+                EXPECT_EQ(Result.Listed, 91u) << First;
+                continue;
+            }
+            EXPECT_EQ(qvtest::ReadFile(Result.Target.Path), First);
+            EXPECT_EQ(Hooks.Calls, OneCalls);
+            EXPECT_EQ(std::tie(Result.Written, Result.Aborted, Result.AllLeftOut, Result.Listed),
+                      std::tie(One.Written, One.Aborted, One.AllLeftOut, One.Listed));
+            ASSERT_EQ(NamesOf(Result.LeftOut), NamesOf(One.LeftOut));
+            for (std::size_t I = 0; I < One.LeftOut.size(); ++I)
+                EXPECT_EQ(Result.LeftOut[I].Reason, One.LeftOut[I].Reason);
+        }
+    }
+}
+
+// Stopped part-way, by an Abort or by running out of memory, a run of several jobs stops every hasher at once (its
+// files, 4 GiB holes each, would take many seconds), keeps the old list and leaves no thread behind.
+TEST_F(ListWriterTest, AnAbortOrAFailurePartWayStopsEveryHasher) {
+    const NotRotational Flat;
+    const std::string Old = Dir.Write("l.md5", "old");
+    std::vector<TBrowserEntry> Entries;
+    for (const char* Name : {"a", "b", "c", "d"})
+        Entries.push_back(File(Name, "", std::int64_t{1} << 32));
+    const std::size_t Before = ThreadsBefore();
+    for (const bool Fails : {false, true}) {
+        TCreateRequest R = Request(Entries, "l.md5");
+        R.Jobs = 3;
+        std::int64_t Read = 0;
+        R.OnProgress = [&](std::uint8_t, std::int32_t Chunk) {
+            if ((Read += Chunk) < (16 << 20))
+                return;
+            if (Fails)
+                throw std::bad_alloc();
+            CrcAbort = true;
+        };
+        const auto Start = std::chrono::steady_clock::now();
+        if (Fails)
+            EXPECT_THROW(CreateChecksumFile(R, Hooks), std::bad_alloc);
+        else
+            EXPECT_TRUE(CreateChecksumFile(R, Hooks).Aborted);
+        EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(3)) << Fails;
+        EXPECT_EQ(ThreadsDownTo(Before), Before);
+        EXPECT_EQ(qvtest::ReadFile(Old), "old");
+        EXPECT_FALSE(static_cast<bool>(CrcOnProgress) || Busy);
+    }
 }
 
 TEST(CreationRules, FolderScanAndDefaultListName) {

@@ -16,8 +16,10 @@
 
 namespace qvtest {
 
-TempDir::TempDir() {
-    std::string Pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& Parent) {
+    std::string Pattern = (Parent / "quorvane-test-XXXXXX").string();
     if (!mkdtemp(Pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
     Root = Pattern;

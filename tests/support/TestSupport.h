@@ -13,6 +13,7 @@ namespace qvtest {
 class TempDir {
 public:
     TempDir();
+    explicit TempDir(const std::filesystem::path& Parent);  // in Parent rather than the temporary folder
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
