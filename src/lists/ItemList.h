@@ -12,14 +12,16 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/HashKind.h"
+
 namespace quorvane {
 
 enum TItemState : std::int32_t { isUnchecked = 1, isMissing = 2, isBad = 3, isGood = 4 };
 
 // One open list file, shared by its records.
 struct TListFile {
-    std::string Path;    // the path exactly as given (ChecksumFiles)
-    bool IsMd5 = false;  // its kind, from its own extension: ".md5" (any case) is MD5, anything else SFV
+    std::string Path;                    // the path exactly as given (ChecksumFiles)
+    THashKind Kind = THashKind::Crc32;   // what its entries hold: SFV lists CRC-32, MD5 lists MD5, ...
 };
 
 // One file of an open list: 40 bytes, its two texts kept once in the item list's text store (a list of
@@ -49,7 +51,7 @@ public:
     ItemList& operator=(const ItemList&) = delete;
 
     // A list file for the records that follow.
-    const TListFile* AddListFile(std::string Path, bool IsMd5);
+    const TListFile* AddListFile(std::string Path, THashKind Kind);
     // A record with copies of its path and checksum; throws std::bad_alloc when out of memory (or for a
     // text of 4 GiB or more).
     TItemRec& Add(std::string_view FileName, std::string_view Checksum, const TListFile* List = nullptr);

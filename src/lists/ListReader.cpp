@@ -443,7 +443,7 @@ TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, Ite
         const std::string Bytes = ReadListBytes(F);
         IsMd5List = IsMd5ListName(F);
         const std::vector<std::string_view> Lines = CleanListLines(Bytes, IsMd5List, Storage);
-        const TListFile* const ListFile = Items.AddListFile(F, IsMd5List);
+        const TListFile* const ListFile = Items.AddListFile(F, IsMd5List ? THashKind::Md5 : THashKind::Crc32);
         const std::string_view Folder = ExtractFilePath(F);
         const std::size_t Before = Items.Count();
         const FolderSizes Sizes(LookUpSizes ? Folder : std::string_view());

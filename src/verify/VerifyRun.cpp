@@ -373,6 +373,11 @@ std::vector<std::int32_t> TcrcThread::RefreshSizes(std::size_t RowCount) {
     return All;
 }
 
+// Each list is checked by its own kind; a record without a list by the kind of the last list read.
+THashKind TcrcThread::KindOf(const TItemRec& Rec) const {
+    return Rec.ListFile ? Rec.ListFile->Kind : IsMd5List ? THashKind::Md5 : THashKind::Crc32;
+}
+
 // Worker thread: one record.
 void TcrcThread::CheckOne(const TRunItem& Item, const TCheckFacts* Known) {
     TItemRec& Rec = *Item.Record;
@@ -402,12 +407,11 @@ void TcrcThread::CheckOne(const TRunItem& Item, const TCheckFacts* Known) {
         PostDisplay([this, Row] { View.RowSizeChanged(Row, -1); });
     };
 
-    // Each list is checked by its own kind.
-    const bool IsMd5 = Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List;
+    const THashKind Kind = KindOf(Rec);
     // Alone in the run (one file at a time), a large file not on a spinning disk is read by several threads.
     const auto Check = [&] {
         const unsigned Split = Item.Device != 0 && !RotationalDevice(Item.Device) ? EffectiveJobs(Jobs) : 1;
-        return CheckFile(std::string(Rec.FileName()), Rec.Checksum(), IsMd5, {}, Split);
+        return CheckFile(std::string(Rec.FileName()), Rec.Checksum(), Kind, {}, Split);
     };
     switch (Verdict(Known ? *Known : Check())) {
     case isMissing: MarkMissing(); break;
@@ -440,7 +444,7 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
             try {
                 const TItemRec& Rec = *Snapshot[I].Record;
                 Slot.Facts =
-                    CheckFile(std::string(Rec.FileName()), Rec.Checksum(), Rec.ListFile ? Rec.ListFile->IsMd5 : IsMd5List);
+                    CheckFile(std::string(Rec.FileName()), Rec.Checksum(), KindOf(Rec));
             } catch (const std::bad_alloc&) {
                 Pool.Failed = true;
             }
@@ -547,15 +551,15 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
     }
 }
 
-TCheckFacts CheckFile(const std::string& FileName, std::string_view Checksum, bool IsMd5,
+TCheckFacts CheckFile(const std::string& FileName, std::string_view Checksum, THashKind Kind,
                       const std::function<void()>& BeforeOpen, unsigned SplitThreads) {
     // No look-up of its own: the open tells a missing file (nothing there, or a folder) from one that is
     // there but cannot be read, which keeps the system calls per file to open, one look-up, reads, close.
     TCheckFacts Facts;
     if (BeforeOpen)
         BeforeOpen();
-    const std::string Text = IsMd5 ? ThreadMd5Text(FileName, &Facts.Outcome)
-                                   : ThreadCrcTextSplit(FileName, SplitThreads, &Facts.Outcome);
+    const std::string Text = Kind == THashKind::Md5 ? ThreadMd5Text(FileName, &Facts.Outcome)
+                                                    : ThreadCrcTextSplit(FileName, SplitThreads, &Facts.Outcome);
     const FileReadOutcome& Out = Facts.Outcome;
     Facts.Present = Out.Opened || !(Out.Error == ENOENT || Out.Error == ENOTDIR || Out.Error == EISDIR);
     Facts.TextsMatch = SameTextAscii(Text, Checksum);

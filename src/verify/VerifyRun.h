@@ -50,11 +50,11 @@ struct TCheckFacts {
     bool AbortRequested = false;  // CrcAbort was set when hashing returned
 };
 
-// Checks one file against its listed checksum (worker thread): hashes it by the kind (ThreadMd5Text or
-// ThreadCrcText) and compares ignoring case; nothing at the path, or a folder, is not Present. BeforeOpen,
+// Checks one file against its listed checksum (worker thread): hashes it by the kind (ThreadCrcTextSplit or
+// ThreadDigestText) and compares ignoring case; nothing at the path, or a folder, is not Present. BeforeOpen,
 // when given, runs just before the open (tests use it to take the file away).
 // SplitThreads above 1 lets an SFV check of a file of 64 MiB or more read it by that many threads.
-TCheckFacts CheckFile(const std::string& FileName, std::string_view Checksum, bool IsMd5,
+TCheckFacts CheckFile(const std::string& FileName, std::string_view Checksum, THashKind Kind,
                       const std::function<void()>& BeforeOpen = {}, unsigned SplitThreads = 1);
 
 // The state a check gives a record: isMissing, isBad or isGood, or 0 when it keeps its state (cut short
@@ -105,6 +105,7 @@ private:
     void BeginRun();
     void EndRun();
     void RecountResults();
+    THashKind KindOf(const TItemRec& Rec) const;
     std::vector<std::int32_t> RefreshSizes(std::size_t RowCount);
     void Synchronize(void (TcrcThread::*Step)());
     void PostDisplay(std::function<void()> Call);

@@ -33,7 +33,7 @@ TEST(FileSize64, RegularFilesOnlyWithExact64BitSizes) {
 // Records of one list file as the reader makes them, with sizes set by hand.
 void AddRecords(ItemList& Items, const std::string& List,
                 std::initializer_list<std::pair<const char*, std::int64_t>> Files) {
-    const TListFile* const ListFile = Items.AddListFile(List, false);
+    const TListFile* const ListFile = Items.AddListFile(List, THashKind::Crc32);
     for (const auto& [Name, Size] : Files)
         Items.Add(List.substr(0, List.rfind('/') + 1) + Name, "00000000", ListFile).Size = Size;
 }

@@ -24,7 +24,7 @@ namespace {
 
 TEST(ChecksumListModelTest, ShowsTheBuiltRowsAndSignalsEachChangedCellUnderTheModelTester) {
     ItemList Items;
-    const TListFile* const List = Items.AddListFile("/data/a.sfv", false);
+    const TListFile* const List = Items.AddListFile("/data/a.sfv", THashKind::Crc32);
     for (const char* Name : {"/data/one.bin", "/data/two.bin"})
         Items.Add(Name, "00000000", List).Size = Items.Count() == 0 ? 2048 : -1;
     ChecksumListModel Model{{QIcon(), QIcon(), QIcon(), QIcon(), QIcon()}};

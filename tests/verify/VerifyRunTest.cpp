@@ -51,7 +51,7 @@ TEST(Verdict, FromWhatTheCheckFoundOutAndForAFileThatVanishesJustBeforeItIsOpene
     // A real check of a file that vanishes just before the open.
     const qvtest::TempDir Dir;
     const std::string Path = Dir.Write("f", "x");
-    const TCheckFacts Facts = CheckFile(Path, CrcOf("x"), false, [&] { std::filesystem::remove(Path); });
+    const TCheckFacts Facts = CheckFile(Path, CrcOf("x"), THashKind::Crc32, [&] { std::filesystem::remove(Path); });
     EXPECT_EQ(std::pair(Facts.Present, Verdict(Facts)), std::pair(false, std::int32_t(isMissing)));
 }
 
