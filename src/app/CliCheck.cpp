@@ -30,7 +30,8 @@ const char* StateWord(std::int32_t State) {
 // terminal. The main thread serves the run while it waits for it, so every call comes on that thread.
 class ConsoleRunView final : public RunView {
 public:
-    ConsoleRunView(std::vector<TItemRec*> RowsArg, bool QuietArg) : AllRows(std::move(RowsArg)), Quiet(QuietArg) {}
+    ConsoleRunView(std::vector<TItemRec*> RowsArg, bool QuietArg, bool IgnoreMissingArg)
+        : AllRows(std::move(RowsArg)), Quiet(QuietArg), IgnoreMissing(IgnoreMissingArg) {}
 
     void WakeUiThread(std::function<void()>, bool) override {}
     std::size_t RowCount() const override { return AllRows.size(); }
@@ -41,7 +42,7 @@ public:
     void ShowProgress(const TProgressFigures& Figures) override { Line.Show(Figures); }
     void SetCompletionText(const std::string& Text) override { Completion = Text; }
     void RowImageChanged(std::int32_t Row, std::int32_t Image) override {
-        if (Image == isUnchecked || (Quiet && Image == isGood))
+        if (Image == isUnchecked || (Quiet && Image == isGood) || (IgnoreMissing && Image == isMissing))
             return;
         const TItemRec* Rec = AllRows[static_cast<std::size_t>(Row)];
         if (!Rec)
@@ -61,18 +62,21 @@ public:
 private:
     std::vector<TItemRec*> AllRows;
     bool Quiet;
+    bool IgnoreMissing;
     CliProgressLine Line;
     std::string Completion;
 };
 
 const TCliOption CheckOptions[] = {
     {"--quiet", "", "print only the files that are not Good"},
+    {"--ignore-missing", "", "neither print missing files nor count them against the exit status"},
     {"--jobs", "N", "hash up to N files at once (default: one per CPU; files on a spinning disk\n"
                     "are read one at a time)"},
 };
 
 int RunCheck(const TCliArgs& Args) {
     const bool Quiet = Args.Has("--quiet");
+    const bool IgnoreMissing = Args.Has("--ignore-missing");
     const TArgs& Lists = Args.Operands;
 
     TChecksumSession Session;
@@ -86,7 +90,7 @@ int RunCheck(const TCliArgs& Args) {
     }
 
     InstallCliSignalHandlers();
-    ConsoleRunView View(BuildRowRecords(Session.Items()), Quiet);
+    ConsoleRunView View(BuildRowRecords(Session.Items()), Quiet, IgnoreMissing);
     TProgress Progress(SystemTick, EnvironmentLocaleFormat());
     Session.StartCheck(View, Progress);
     // Starting cleared CrcAbort; the worker checks nothing before Wait serves its BeginRun, so a Ctrl+C
@@ -111,20 +115,25 @@ int RunCheck(const TCliArgs& Args) {
     }
     if (Aborted)
         return ExitInterrupted;
-    return Counters.BadCount > 0 || Counters.MissingCount > 0 || Counters.UncheckedCount > 0 ? 1 : 0;
+    if (IgnoreMissing && Counters.GoodCount + Counters.BadCount == 0 && Counters.UncheckedCount == 0) {
+        PutError("no file was verified");
+        return 1;
+    }
+    return Counters.BadCount > 0 || (Counters.MissingCount > 0 && !IgnoreMissing) || Counters.UncheckedCount > 0 ? 1 : 0;
 }
 
 } // namespace
 
 const TCliCommand CheckCommand{
     .Name = "check",
-    .Synopsis = "[--quiet] [--jobs N] LIST...",
+    .Synopsis = "[--quiet] [--ignore-missing] [--jobs N] LIST...",
     .Summary = "check every listed file: Good, Bad or Missing",
     .About = "Checks every file named in the SFV or MD5 lists and prints its state (Good, Bad or Missing).\n",
     .Options = CheckOptions,
     .Operand = "list file",
-    .Footer = "Exit status: 0 all Good; 1 a file was Bad or Missing; 2 usage error, a list that cannot be\n"
-              "opened, or a check stopped by an error (out of memory); 130 interrupted (Ctrl+C).\n",
+    .Footer = "Exit status: 0 all Good; 1 a file was Bad or Missing (with --ignore-missing: Bad, or none was\n"
+              "found); 2 usage error, a list that cannot be opened, or a check stopped by an error (out of\n"
+              "memory); 130 interrupted (Ctrl+C).\n",
     .Run = RunCheck,
 };
 

@@ -93,13 +93,18 @@ TEST_F(Cli, CheckLinesSummaryAndExitStatus) {
     Write({{"good.txt", "hello"}, {"bad.txt", "hullo"}, {"a", "abc"}, {"a\x1b[31m", "abc"}, {"one.sfv", "a 352441C2"}});
     Write({{"l.sfv", "good.txt 3610a686\r\nbad.txt 3610A686\r\ngone.txt 3610A686\r\n"}, {"empty.sfv", "; nothing\n"}});
     Write({{"two.md5", "900150983cd24fb0d6963f7d28e17f72 *a\n"}, {"e.sfv", "a\x1b[31m 352441C2\ngone\x1b[31m 0\n"}});
+    Write({{"m.sfv", "gone 0\n"}});
     ExpectRuns({{{"check", "--quiet", "l.sfv"}, 1, "Bad bad.txt\nMissing gone.txt\n1 Good, 1 Bad, 1" + Done},
                 {{"check", "--quiet", "two.md5"}, 0, "1 Good, 0 Bad, 0" + Done},
                 {{"check", "one.sfv", "one.sfv"}, 0, "Good a\nGood a\n2 Good, 0 Bad, 0" + Done},
                 {{"check", "empty.sfv"}, 0, "0 Good, 0 Bad, 0" + Done},
                 // Control bytes in names (from a list, they could drive the terminal) shown as "?".
                 {{"check", "e.sfv"}, 1, "Good a?[31m\nMissing gone?[31m\n1 Good, 0 Bad, 1" + Done},
-                {{"check", "e.sfv", "x\x1b[31m"}, 2, "", Me + "Cannot open file x?[31m\n"}});
+                {{"check", "e.sfv", "x\x1b[31m"}, 2, "", Me + "Cannot open file x?[31m\n"},
+                // --ignore-missing: missing files neither shown nor failing, but a check of nothing fails.
+                {{"check", "--ignore-missing", "e.sfv"}, 0, "Good a?[31m\n1 Good, 0 Bad, 1" + Done},
+                {{"check", "--ignore-missing", "--quiet", "l.sfv"}, 1, "Bad bad.txt\n1 Good, 1 Bad, 1" + Done},
+                {{"check", "--ignore-missing", "m.sfv"}, 1, "0 Good, 0 Bad, 1" + Done, Me + "no file was verified\n"}});
 }
 
 class CliCreate : public Cli {
