@@ -1,6 +1,7 @@
-// Checksum engines in memory: every CRC-32 kernel and the byte-wise method against zlib's crc32(), and our
-// MD5 against OpenSSL's EVP MD5. The buffer is one 64 KiB read chunk, hashed again and again, as the file
-// routines see it; the kernels are also timed on 1 MiB (Crc32Kernel/NAME/BYTES).
+// Checksum engines in memory: every CRC-32 kernel and the byte-wise method against zlib's crc32(), our
+// MD5 against OpenSSL's EVP MD5, every kind through TDigest (Digest/KIND) and the BLAKE3 hasher on every
+// kernel (Blake3Kernel/NAME). The buffer is one 64 KiB read chunk, hashed again and again, as the file
+// routines see it; the CRC-32 kernels are also timed on 1 MiB (Crc32Kernel/NAME/BYTES).
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +18,12 @@
 #include <openssl/evp.h>
 #include <zlib.h>
 
+#include "checksum/Blake3.h"
+#include "checksum/Blake3Kernels.h"
 #include "checksum/Crc32.h"
 #include "checksum/Crc32Kernels.h"
 #include "checksum/Crc32Split.h"
+#include "checksum/Digest.h"
 #include "checksum/Md5.h"
 
 using namespace quorvane;
@@ -112,11 +116,42 @@ void BM_OpenSslMd5(benchmark::State& State) {
     State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Data.size()));
 }
 
+void BM_Digest(benchmark::State& State, THashKind Kind) {
+    const auto Data = Chunk();
+    TDigest Digest(Kind);
+    for (auto _ : State) {
+        Digest.Update(Data.data(), Data.size());
+        benchmark::ClobberMemory();
+    }
+    benchmark::DoNotOptimize(Digest.Final());
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Data.size()));
+}
+
+void BM_Blake3Kernel(benchmark::State& State, TBlake3Kernel Kernel) {
+    if (!Kernel.Supported()) {
+        State.SkipWithError("not supported by this CPU");
+        return;
+    }
+    const auto Data = Chunk();
+    TBlake3Hasher Hasher(Kernel);
+    for (auto _ : State) {
+        Hasher.Update(Data.data(), Data.size());
+        benchmark::ClobberMemory();
+    }
+    unsigned char Digest[TBlake3Hasher::DigestSize];
+    Hasher.Final(Digest);
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * Data.size()));
+}
+
 const int Registered = [] {
     for (const TCrc32Kernel& Kernel : Crc32Kernels())
         benchmark::RegisterBenchmark((std::string("Crc32Kernel/") + Kernel.Name).c_str(), BM_Crc32Kernel, Kernel)
             ->Arg(ChunkSize)
             ->Arg(LargeSize);
+    for (const THashKind Kind : AllHashKinds)
+        benchmark::RegisterBenchmark((std::string("Digest/") + std::string(TagName(Kind))).c_str(), BM_Digest, Kind);
+    for (const TBlake3Kernel& Kernel : Blake3Kernels())
+        benchmark::RegisterBenchmark((std::string("Blake3Kernel/") + Kernel.Name).c_str(), BM_Blake3Kernel, Kernel);
     return 0;
 }();
 

@@ -24,14 +24,14 @@ quorvane_need() {
 # What building and starting the programs needs, and making the Debian package: scdoc makes the manual
 # pages, rsvg-convert the PNG icons; cpack's DEB generator uses dpkg-shlibdeps and file.
 QUORVANE_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
+    qt6-base-dev qt6-base-dev-tools libssl-dev qt6-svg-dev libqt6svg6 libgl-dev
     libglx-mesa0 qt6-qpa-plugins fonts-dejavu-core
     scdoc librsvg2-bin dpkg-dev file)
 # What the test suite adds: GoogleTest, the peers that lists are checked against, the fuzzer's compiler, the
 # desktop's own tools that the associations and folder actions are checked with, and the checkers of the
 # package (lintian, the AppStream validator, xmllint, man).
 QUORVANE_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev
-    rhash cksfv coreutils clang libclang-rt-14-dev zlib1g-dev libssl-dev locales
+    rhash cksfv coreutils b3sum clang libclang-rt-14-dev zlib1g-dev libssl-dev locales
     xdg-utils desktop-file-utils shared-mime-info libglib2.0-bin
     lintian appstream libxml2-utils man-db)
 

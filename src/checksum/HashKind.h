@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace quorvane {
 
@@ -43,6 +44,23 @@ constexpr std::string_view TagName(THashKind Kind) {
 // True for the kinds added beside SFV and MD5, whose lists are read in the forms other tools write.
 constexpr bool IsDigestKind(THashKind Kind) {
     return Kind != THashKind::Crc32 && Kind != THashKind::Md5;
+}
+
+// The kinds a hash pasted on its own may be, by its number of hexadecimal digits, most likely first:
+// 8 CRC-32, 32 MD5, 40 SHA-1, 64 SHA-256 then BLAKE3, 128 SHA-512. None for any other length or for a
+// character that is no hexadecimal digit.
+inline std::vector<THashKind> KindsOfHash(std::string_view Hash) {
+    for (const char C : Hash)
+        if (!((C >= '0' && C <= '9') || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F')))
+            return {};
+    switch (Hash.size()) {
+    case 8: return {THashKind::Crc32};
+    case 32: return {THashKind::Md5};
+    case 40: return {THashKind::Sha1};
+    case 64: return {THashKind::Sha256, THashKind::Blake3};
+    case 128: return {THashKind::Sha512};
+    default: return {};
+    }
 }
 
 } // namespace quorvane

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "checksum/Crc32Split.h"
+#include "checksum/Digest.h"
 #include "checksum/FileHashing.h"
 #include "checksum/Md5.h"
 
@@ -55,6 +56,10 @@ std::string ThreadMd5Text(const std::string& FileName, FileReadOutcome* Outcome)
     if (!Md5OfFile(FileName, TPumpMode::Never, Outcome ? *Outcome : Local, Digest))
         return {};  // a failure part-way: no text rather than the digest of a part
     return Md5ToText(Digest);
+}
+
+std::string ThreadDigestText(THashKind Kind, const std::string& FileName, FileReadOutcome* Outcome) {
+    return DigestFileText(Kind, FileName, TPumpMode::Never, Outcome);
 }
 
 } // namespace quorvane

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "checksum/Crc32.h"
+#include "checksum/HashKind.h"
 
 namespace quorvane {
 
@@ -21,5 +22,10 @@ std::string ThreadCrcTextSplit(const std::string& FileName, unsigned Threads, Fi
 
 // MD5 text of a file, the digest of empty input when it cannot be opened; empty text on any other failure.
 std::string ThreadMd5Text(const std::string& FileName, FileReadOutcome* Outcome = nullptr);
+
+// Digest text of a file of any kind: ThreadCrcText and ThreadMd5Text for those kinds; for the others the
+// lower-case text of the whole content, empty when the file cannot be opened or read or the reading was
+// aborted (Digest.h, DigestFileText).
+std::string ThreadDigestText(THashKind Kind, const std::string& FileName, FileReadOutcome* Outcome = nullptr);
 
 } // namespace quorvane
