@@ -1,5 +1,6 @@
 // quorvane-cli check [--quiet] LIST...: opens the lists as the desktop program's Open does and checks every
-// record through the same verification run, with this console as its view.
+// record through the same verification run, with this console as its view. quorvane-cli verify FILE HASH
+// checks one file against a pasted hash the same way.
 
 #include <cstdio>
 #include <string>
@@ -30,8 +31,9 @@ const char* StateWord(std::int32_t State) {
 // terminal. The main thread serves the run while it waits for it, so every call comes on that thread.
 class ConsoleRunView final : public RunView {
 public:
-    ConsoleRunView(std::vector<TItemRec*> RowsArg, bool QuietArg, bool IgnoreMissingArg)
-        : AllRows(std::move(RowsArg)), Quiet(QuietArg), IgnoreMissing(IgnoreMissingArg) {}
+    // Silent: no line per record at all (the caller prints the verdict).
+    ConsoleRunView(std::vector<TItemRec*> RowsArg, bool QuietArg, bool IgnoreMissingArg, bool SilentArg = false)
+        : AllRows(std::move(RowsArg)), Quiet(QuietArg), IgnoreMissing(IgnoreMissingArg), Silent(SilentArg) {}
 
     void WakeUiThread(std::function<void()>, bool) override {}
     std::size_t RowCount() const override { return AllRows.size(); }
@@ -42,7 +44,7 @@ public:
     void ShowProgress(const TProgressFigures& Figures) override { Line.Show(Figures); }
     void SetCompletionText(const std::string& Text) override { Completion = Text; }
     void RowImageChanged(std::int32_t Row, std::int32_t Image) override {
-        if (Image == isUnchecked || (Quiet && Image == isGood) || (IgnoreMissing && Image == isMissing))
+        if (Silent || Image == isUnchecked || (Quiet && Image == isGood) || (IgnoreMissing && Image == isMissing))
             return;
         const TItemRec* Rec = AllRows[static_cast<std::size_t>(Row)];
         if (!Rec)
@@ -63,6 +65,7 @@ private:
     std::vector<TItemRec*> AllRows;
     bool Quiet;
     bool IgnoreMissing;
+    bool Silent;
     CliProgressLine Line;
     std::string Completion;
 };
@@ -88,6 +91,8 @@ int RunCheck(const TCliArgs& Args) {
         PutError(Error);
         return 2;
     }
+    for (const std::string& Problem : Session.OpenProblems())
+        PutError(Printable(Problem) + ": line not understood, skipped");
 
     InstallCliSignalHandlers();
     ConsoleRunView View(BuildRowRecords(Session.Items()), Quiet, IgnoreMissing);
@@ -122,7 +127,46 @@ int RunCheck(const TCliArgs& Args) {
     return Counters.BadCount > 0 || (Counters.MissingCount > 0 && !IgnoreMissing) || Counters.UncheckedCount > 0 ? 1 : 0;
 }
 
+int RunVerify(const TCliArgs& Args) {
+    if (Args.Operands.size() != 2)
+        return CliUsageError(VerifyCommand, "needs a file and a hash");
+    TChecksumSession Session;
+    if (const std::string Error = Session.OpenHash(Args.Operands[0], Args.Operands[1]); !Error.empty())
+        return CliUsageError(VerifyCommand, Printable(Error));
+    InstallCliSignalHandlers();
+    ConsoleRunView View(BuildRowRecords(Session.Items()), false, false, true);
+    TProgress Progress(SystemTick, EnvironmentLocaleFormat());
+    Session.StartCheck(View, Progress);
+    if (CliInterrupted())
+        Session.Abort();
+    Session.Wait();
+    View.ClearLine();
+    if (const std::string Failure = Session.RunFailure(); !Failure.empty()) {
+        PutError(Failure);
+        return 2;
+    }
+    if (CliInterrupted())
+        return ExitInterrupted;
+    const std::int32_t State = Session.Items()[0].State;
+    PutOut(std::string(StateWord(State)) + "\n");
+    return State == isGood ? 0 : 1;
+}
+
 } // namespace
+
+const TCliCommand VerifyCommand{
+    .Name = "verify",
+    .Synopsis = "FILE HASH",
+    .Summary = "check one file against a hash: Good or Bad",
+    .About = "Checks FILE against HASH, a hash pasted from a download page, and prints Good, Bad or Missing.\n"
+             "The kind comes from the number of hexadecimal digits: 8 CRC-32, 32 MD5, 40 SHA-1, 64 SHA-256\n"
+             "(then BLAKE3), 128 SHA-512.\n",
+    .Options = {},
+    .Operand = "file and hash",
+    .Footer = "Exit status: 0 Good; 1 Bad or Missing; 2 usage error (no such hash length) or a check\n"
+              "stopped by an error; 130 interrupted (Ctrl+C).\n",
+    .Run = RunVerify,
+};
 
 const TCliCommand CheckCommand{
     .Name = "check",

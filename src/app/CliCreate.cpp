@@ -1,4 +1,4 @@
-// quorvane-cli create (--sfv|--md5) [-o LIST] [--force] [--jobs N] PATH...: writes one list of the files of
+// quorvane-cli create (--sfv|--md5|--sha1|--sha256|--sha512|--blake3) [-o LIST] [--force] [--jobs N] PATH...: writes one list of the files of
 // one folder with the same list writer, and so the same bytes, as the desktop program.
 //
 // The header's date and time and the month names of the comment lines come from the environment's locale
@@ -30,9 +30,14 @@ namespace quorvane {
 namespace {
 
 const TCliOption CreateOptions[] = {
-    {"--sfv", "", "", 1},
-    {"--md5", "", "the kind of list", 1},
-    {"-o", "LIST", "the list to write (default: FOLDER/FOLDERNAME.sfv or .md5)"},
+    {"--sfv", "", "an SFV list (CRC-32)", 1},
+    {"--md5", "", "an MD5 list", 1},
+    {"--sha1", "", "a SHA-1 list, as sha1sum writes it", 1},
+    {"--sha256", "", "a SHA-256 list, as sha256sum writes it", 1},
+    {"--sha512", "", "a SHA-512 list, as sha512sum writes it", 1},
+    {"--blake3", "", "a BLAKE3 list, as b3sum writes it", 1},
+    {"-o", "LIST", "the list to write (default: FOLDER/FOLDERNAME and the kind's extension:\n"
+                   ".sfv, .md5, .sha1, .sha256, .sha512 or .b3)"},
     {"--force", "", "replace an existing list"},
     {"--jobs", "N", "hash up to N files at once (default: one per CPU; files on a spinning disk\n"
                     "are read one at a time)"},
@@ -68,7 +73,10 @@ int RunCreate(const TCliArgs& Args) {
     int Jobs = 0;
     if (const auto Usage = CliJobsValue(CreateCommand, Args, Jobs))
         return *Usage;
-    const int FilterIndex = Args.Has("--md5") ? 2 : 1;
+    int FilterIndex = 1; // the save dialog's filter index of the kind
+    for (const auto& [Option, Index] : {std::pair{"--md5", 2}, {"--sha1", 3}, {"--sha256", 4}, {"--sha512", 5}, {"--blake3", 6}})
+        if (Args.Has(Option))
+            FilterIndex = Index;
     const std::string Output = Args.Value("-o");
     const bool Force = Args.Has("--force");
     const TArgs& Paths = Args.Operands;
@@ -102,7 +110,7 @@ int RunCreate(const TCliArgs& Args) {
             Entries.push_back(TBrowserEntry{std::string(ExtractFileName(Path)), false, Info.IsFile() ? Info.Size : 0});
         }
     }
-    const std::string Target = Output.empty() ? DefaultListPath(Folder, FilterIndex == 2) : Output;
+    const std::string Target = Output.empty() ? DefaultListPath(Folder, DecideListTarget({}, FilterIndex).Kind) : Output;
     const TListTarget Decided = DecideListTarget(Target, FilterIndex);
     if (const TPathInfo Existing = PathInfo(Decided.Path); Existing.Exists()) {
         if (Existing.IsFolder())
@@ -161,14 +169,14 @@ int RunCreate(const TCliArgs& Args) {
 
 const TCliCommand CreateCommand{
     .Name = "create",
-    .Synopsis = "(--sfv|--md5) [-o LIST] [--force] [--jobs N] PATH...",
+    .Synopsis = "(--sfv|--md5|--sha1|--sha256|--sha512|--blake3) [-o LIST] [--force] [--jobs N] PATH...",
     .Summary = "write a list of the files of one folder",
-    .About = "Writes one SFV or MD5 list of one folder's files (not descending; existing .sfv and .md5\n"
-             "files left out), or of the given files of one folder.\n",
+    .About = "Writes one list (SFV, MD5, SHA-1, SHA-256, SHA-512 or BLAKE3) of one folder's files (not\n"
+             "descending; existing .sfv and .md5 files left out), or of the given files of one folder.\n",
     .Options = CreateOptions,
     .Operand = "path",
-    .Footer = "Files whose names a list cannot hold (a leading \";\" in SFV lists, leading or trailing blanks,\n"
-              "line breaks, wrapping quotes, backslashes, \"*\" in MD5 lists), files that cannot be read and\n"
+    .Footer = "Files whose names an SFV or MD5 list cannot hold (a leading \";\" in SFV lists, leading or trailing\n"
+              "blanks, line breaks, wrapping quotes, backslashes, \"*\" in MD5 lists), files that cannot be read and\n"
               "broken links are left out and reported. The header's date and time follow the locale (LC_TIME).\n"
               "Exit status: 0 written; 1 written, but files were left out; 2 usage or write errors, or every\n"
               "file left out (nothing written); 130 interrupted (Ctrl+C).\n",

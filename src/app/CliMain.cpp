@@ -12,7 +12,7 @@ using namespace quorvane;
 
 namespace {
 
-const TCliCommand* const Commands[] = {&ListCommand, &HashCommand, &CheckCommand, &CreateCommand,
+const TCliCommand* const Commands[] = {&ListCommand, &HashCommand, &CheckCommand, &VerifyCommand, &CreateCommand,
 #ifdef QUORVANE_DESKTOP
                                        &DesktopCommand,
 #endif

@@ -9,15 +9,21 @@
 #include <memory>
 #include <system_error>
 
+#include "lists/DigestLines.h"
 #include "util/FileIo.h"
 #include "util/PathUtils.h"
 #include "util/StringUtils.h"
 
 namespace quorvane {
 
-std::string NameProblem(std::string_view Name, bool IsMd5) {
+std::string NameProblem(std::string_view Name, THashKind Kind) {
     if (Name.empty())
         return "the name is empty";
+    if (IsDigestKind(Kind))
+        return Kind == THashKind::Blake3 && Name.find('\r') != std::string_view::npos
+                   ? "the name holds a carriage return"
+                   : std::string();
+    const bool IsMd5 = Kind == THashKind::Md5;
     if (Name.find_first_of("\r\n") != std::string_view::npos)
         return "the name holds a line break";
     if (IsBlank(Name.front()) || IsBlank(Name.back()))
@@ -71,7 +77,7 @@ TFolderScan ScanFolder(const std::string& Folder, const std::string& Target) {
     return Scan;
 }
 
-std::string DefaultListPath(std::string Folder, bool IsMd5) {
+std::string DefaultListPath(std::string Folder, THashKind Kind) {
     AddBackslash(Folder);
     // The folder's own name: its last component, a bare "x/" included.
     std::string_view Trimmed(Folder);
@@ -83,7 +89,7 @@ std::string DefaultListPath(std::string Folder, bool IsMd5) {
         if (const std::unique_ptr<char, void (*)(void*)> Real(::realpath(Folder.c_str(), nullptr), std::free); Real)
             Name = LastPathName(Real.get());
     }
-    return Folder + Name + (IsMd5 ? ".md5" : ".sfv");
+    return Folder + Name + std::string(ListExtension(Kind));
 }
 
 } // namespace quorvane

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/HashKind.h"
+
 namespace quorvane {
 
 // One entry of the file browser (or of a folder scan), in the order it is shown.
@@ -24,10 +26,11 @@ struct TLeftOut {
 };
 
 // Why a file of this name cannot be listed so that the list reads back as the same name; empty when it
-// can. A list line ends at CR or LF; the reader trims blanks and one pair of wrapping double quotes, reads
-// "\" as a folder separator, takes an SFV line that begins with ";" for a comment and drops every "*" of
-// an MD5 line.
-std::string NameProblem(std::string_view Name, bool IsMd5);
+// can. In SFV and MD5 lists a line ends at CR or LF; the reader trims blanks and one pair of wrapping
+// double quotes, reads "\" as a folder separator, takes an SFV line that begins with ";" for a comment
+// and drops every "*" of an MD5 line. The other kinds escape "\", LF and CR as coreutils does, but b3sum
+// cannot escape CR.
+std::string NameProblem(std::string_view Name, THashKind Kind);
 
 // True for names a folder's list never covers: lists of either kind (".sfv", ".md5", any case) and the
 // temporary files of our own list writer.
@@ -45,7 +48,8 @@ struct TFolderScan {
 TFolderScan ScanFolder(const std::string& Folder, const std::string& Target);
 
 // The list of a folder when none is named: inside the folder, named after it, "/data/Live" giving
-// "/data/Live/Live.sfv" (or ".md5"). "." and ".." are replaced by the folder's real name.
-std::string DefaultListPath(std::string Folder, bool IsMd5);
+// "/data/Live/Live.sfv" (or ".md5", ".sha256", ... by the kind). "." and ".." are replaced by the folder's
+// real name.
+std::string DefaultListPath(std::string Folder, THashKind Kind);
 
 } // namespace quorvane

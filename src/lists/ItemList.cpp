@@ -13,8 +13,8 @@ namespace {
 constexpr std::size_t StoreBlockBytes = 1u << 20;
 } // namespace
 
-const TListFile* ItemList::AddListFile(std::string Path, THashKind Kind) {
-    return &ListFiles.emplace_back(TListFile{std::move(Path), Kind});
+const TListFile* ItemList::AddListFile(std::string Path, THashKind Kind, std::optional<THashKind> OrKind) {
+    return &ListFiles.emplace_back(TListFile{std::move(Path), Kind, OrKind});
 }
 
 char* ItemList::Store(std::size_t Bytes) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,7 @@ enum TItemState : std::int32_t { isUnchecked = 1, isMissing = 2, isBad = 3, isGo
 struct TListFile {
     std::string Path;                    // the path exactly as given (ChecksumFiles)
     THashKind Kind = THashKind::Crc32;   // what its entries hold: SFV lists CRC-32, MD5 lists MD5, ...
+    std::optional<THashKind> OrKind;     // a pasted hash that may be of either kind: tried when Kind fails
 };
 
 // One file of an open list: 40 bytes, its two texts kept once in the item list's text store (a list of
@@ -51,7 +53,7 @@ public:
     ItemList& operator=(const ItemList&) = delete;
 
     // A list file for the records that follow.
-    const TListFile* AddListFile(std::string Path, THashKind Kind);
+    const TListFile* AddListFile(std::string Path, THashKind Kind, std::optional<THashKind> OrKind = {});
     // A record with copies of its path and checksum; throws std::bad_alloc when out of memory (or for a
     // text of 4 GiB or more).
     TItemRec& Add(std::string_view FileName, std::string_view Checksum, const TListFile* List = nullptr);

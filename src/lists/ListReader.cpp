@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "lists/DigestLines.h"
 #include "util/PathUtils.h"
 #include "util/FileIo.h"
 #include "util/StringUtils.h"
@@ -408,6 +409,15 @@ TListEntry SplitEntryLine(std::string_view Line) {
     return Entry;
 }
 
+std::string SidecarOf(const std::string& Path) {
+    if (KindFromExtension(Path))
+        return {};
+    for (const std::string_view Ext : {".sha256", ".sha512", ".sha1", ".b3", ".blake3", ".md5", ".sfv"})
+        if (std::string Sidecar = Path + std::string(Ext); PathInfo(Sidecar).IsFile())
+            return Sidecar;
+    return {};
+}
+
 std::string ListCaption(const std::vector<std::string>& ChecksumFiles) {
     // The name part of the whole text of ChecksumFiles, trimmed: the last list's name. A line break
     // ends a name too, so that a relative last path does not drag the one before it along.
@@ -437,17 +447,36 @@ TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, Ite
         }
     } const Update{Items, Counters};
 
+    TOpenResult Result;
     std::string FileName;
     for (const std::string& F : ChecksumFiles) {
         std::string Storage;
         const std::string Bytes = ReadListBytes(F);
-        IsMd5List = IsMd5ListName(F);
-        const std::vector<std::string_view> Lines = CleanListLines(Bytes, IsMd5List, Storage);
-        const TListFile* const ListFile = Items.AddListFile(F, IsMd5List ? THashKind::Md5 : THashKind::Crc32);
+        const std::optional<THashKind> Named = KindFromExtension(F);
         const std::string_view Folder = ExtractFilePath(F);
         const std::size_t Before = Items.Count();
         const FolderSizes Sizes(LookUpSizes ? Folder : std::string_view());
+        // Other tools' digest lists: by their extension, or by their lines.
+        TDigestList Digests;
+        if (!Named || IsDigestKind(*Named))
+            Digests = ReadDigestLines(Bytes, Named);
+        IsMd5List = !Digests.Kind && Named == THashKind::Md5;
         try {
+            if (Digests.Kind) {
+                const TListFile* const ListFile = Items.AddListFile(F, *Digests.Kind);
+                for (const TDigestEntry& Entry : Digests.Entries) {
+                    FileName.assign(IsAbsoluteName(Entry.Name) ? std::string_view() : Folder);
+                    FileName += Entry.Name;
+                    TItemRec& Rec = Items.Add(FileName, Entry.Digest, ListFile);
+                    if (LookUpSizes)
+                        Rec.Size = Sizes.Size(Rec.FileNameC(), IsAbsoluteName(Entry.Name));
+                }
+                for (const TDigestProblem& Problem : Digests.Problems)
+                    Result.Problems.push_back(F + ":" + std::to_string(Problem.Line) + ": " + Problem.Text);
+                continue;
+            }
+            const std::vector<std::string_view> Lines = CleanListLines(Bytes, IsMd5List, Storage);
+            const TListFile* const ListFile = Items.AddListFile(F, IsMd5List ? THashKind::Md5 : THashKind::Crc32);
             for (const std::string_view Line : Lines) {
                 std::string_view Name, Checksum;
                 SplitEntry(Line, Name, Checksum);
@@ -461,7 +490,9 @@ TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, Ite
             throw;
         }
     }
-    return {IsMd5List, ListCaption(ChecksumFiles)};
+    Result.IsMd5List = IsMd5List;
+    Result.Caption = ListCaption(ChecksumFiles);
+    return Result;
 }
 
 } // namespace quorvane

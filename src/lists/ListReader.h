@@ -52,14 +52,24 @@ TListEntry SplitEntryLine(std::string_view Line);
 struct TOpenResult {
     bool IsMd5List = false;
     std::string Caption; // "Quorvane 2.6 - <name of the last list>"
+    // Lines of digest lists that fit no form, each once: "<list>:<line number>: <the line>".
+    std::vector<std::string> Problems;
 };
 
-// Disposes of every record, then reads every list of ChecksumFiles in order into Items.
+// Disposes of every record, then reads every list of ChecksumFiles in order into Items. A ".sfv" or ".md5"
+// list is read by its own rules; a ".sha1", ".sha256", ".sha512", ".b3" or ".blake3" list in the forms the
+// tools of that kind write (DigestLines.h), and so is a list of any other name whose lines are in one of
+// those forms; anything else by the SFV rules. In digest lists "\" is part of a name.
 // Counters: UncheckedCount = records, the others 0 (also set when a list fails).
 // IsMd5List follows each list read successfully (so it describes the last one). Each record's size is
 // looked up unless LookUpSizes is false (a caller that checks at once: the check's start looks them up).
 TOpenResult OpenChecksumFiles(const std::vector<std::string>& ChecksumFiles, ItemList& Items, TCounters& Counters,
                               bool& IsMd5List, bool LookUpSizes = true);
+
+// The list beside a file that holds its checksum (a "sidecar", as download pages publish them):
+// Path + ".sha256", ".sha512", ".sha1", ".b3", ".blake3", ".md5" or ".sfv", the first that is a regular
+// file; empty when there is none, and for a path that is itself a list by its extension.
+std::string SidecarOf(const std::string& Path);
 
 // The window caption for a set of list files: AppTitle, " - ", the name part of the last one.
 std::string ListCaption(const std::vector<std::string>& ChecksumFiles);

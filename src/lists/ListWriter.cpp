@@ -16,10 +16,12 @@
 #include <utility>
 
 #include "checksum/Crc32Split.h"
+#include "checksum/Digest.h"
 #include "checksum/HashJobs.h"
 #include "checksum/Md5.h"
 #include "checksum/RoundHalfEven.h"
 #include "checksum/ThreadHash.h"
+#include "lists/DigestLines.h"
 #include "lists/OrderedPool.h"
 #include "util/PathUtils.h"
 #include "util/StringUtils.h"
@@ -86,8 +88,8 @@ thread_local THashSlot* HashingSlot = nullptr;
 // read in Bytes, and the calling thread reports them, with the share read of the file it commits.
 class TFileHasher {
 public:
-    TFileHasher(std::vector<std::string> PathsArg, std::vector<std::int64_t> SizesArg, bool IsMd5Arg, unsigned JobsArg)
-        : Paths(std::move(PathsArg)), Sizes(std::move(SizesArg)), IsMd5(IsMd5Arg), Jobs(JobsArg) {}
+    TFileHasher(std::vector<std::string> PathsArg, std::vector<std::int64_t> SizesArg, THashKind KindArg, unsigned JobsArg)
+        : Paths(std::move(PathsArg)), Sizes(std::move(SizesArg)), Kind(KindArg), Jobs(JobsArg) {}
     // Leaving by an exception stops the hashers at their next chunk; none of them outlives the hasher.
     ~TFileHasher() {
         if (Pool && std::uncaught_exceptions() > Uncaught)
@@ -102,14 +104,14 @@ public:
         if (Pool && I >= End)
             StopPool();
         if (Jobs <= 1)
-            return IsMd5 ? FileMd5Text(Paths[I], &Outcome) : FileCrcText(Paths[I], &Outcome);
+            return FileDigestText(Kind, Paths[I], &Outcome);
         if (Large(I))
             return SplitCrcText(Paths[I], Outcome);
         if (!Pool) {
             for (End = I + 1; End < Paths.size() && !Large(End);)
                 ++End;
             if (End - I == 1)
-                return IsMd5 ? FileMd5Text(Paths[I], &Outcome) : FileCrcText(Paths[I], &Outcome);
+                return FileDigestText(Kind, Paths[I], &Outcome);
             StartPool(I);
         }
         Committing = &Slots[I - Begin];
@@ -122,7 +124,7 @@ public:
 
 private:
     bool Large(std::size_t I) const {
-        return !IsMd5 && Sizes[I] >= static_cast<std::int64_t>(Crc32SplitMinFileBytes);
+        return Kind == THashKind::Crc32 && Sizes[I] >= static_cast<std::int64_t>(Crc32SplitMinFileBytes);
     }
 
     // As FileCrcText, by Jobs threads; the pump and the run's callback on the calling thread.
@@ -165,7 +167,7 @@ private:
                 ~TClear() { HashingSlot = nullptr; }
             } Clear;
             const std::string& Path = Paths[Begin + K];
-            Slot.Text = IsMd5 ? ThreadMd5Text(Path, &Slot.Outcome) : ThreadCrcText(Path, &Slot.Outcome);
+            Slot.Text = ThreadDigestText(Kind, Path, &Slot.Outcome);
         });
     }
 
@@ -198,7 +200,7 @@ private:
 
     const std::vector<std::string> Paths;
     const std::vector<std::int64_t> Sizes;  // as planned
-    const bool IsMd5;
+    const THashKind Kind;
     const unsigned Jobs;
     const int Uncaught = std::uncaught_exceptions();
     const std::thread::id Owner = std::this_thread::get_id();
@@ -223,12 +225,16 @@ TListTarget DecideListTarget(const std::string& FileName, int FilterIndex) {
     Target.Path = FileName;
     const std::string Ext = LowerAscii(ExtractFileExt(FileName));
     Target.IsMd5 = FilterIndex == 2 || Ext == ".md5";
-    if (Ext.empty()) {
-        if (FilterIndex == 1)
-            Target.Path += ".sfv";
-        else if (FilterIndex == 2)
-            Target.Path += ".md5";
-    }
+    constexpr THashKind FilterKinds[] = {THashKind::Sha1, THashKind::Sha256, THashKind::Sha512, THashKind::Blake3};
+    const std::optional<THashKind> Named = KindFromExtension(Ext);
+    if (Target.IsMd5)
+        Target.Kind = THashKind::Md5;
+    else if (FilterIndex >= 3 && FilterIndex <= 6)
+        Target.Kind = FilterKinds[FilterIndex - 3];
+    else if (FilterIndex != 1 && Named && IsDigestKind(*Named))
+        Target.Kind = *Named;
+    if (Ext.empty() && FilterIndex >= 1 && FilterIndex <= 6)
+        Target.Path += ListExtension(Target.Kind);
     return Target;
 }
 
@@ -277,6 +283,8 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
         return Result;
     }
     const bool IsMd5 = Result.Target.IsMd5;
+    const THashKind Kind = Result.Target.Kind;
+    const bool IsSfv = Kind == THashKind::Crc32;
 
     CrcAbort = false;
     Busy = true;
@@ -326,13 +334,13 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
             CrcMessagePump();
         if (Entry.IsFolder || IsOwnTemporaryName(Entry.Name) || IsTarget(Entry))
             continue;
-        if (std::string Problem = NameProblem(Entry.Name, IsMd5); !Problem.empty()) {
+        if (std::string Problem = NameProblem(Entry.Name, Kind); !Problem.empty()) {
             Result.LeftOut.push_back(TLeftOut{Entry.Name, std::move(Problem)});
             continue;
         }
         TPlanned Item{&Entry, {}, {}, false};
         TotalBytes += Entry.Size;
-        if (!IsMd5)
+        if (IsSfv)
             Item.Comment = SfvCommentLine(Folder + Entry.Name, Request.Locale);
         Planned.push_back(std::move(Item));
     }
@@ -353,7 +361,7 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     }
     {
         // Its hashers have ended when it goes, and the run's progress callback is back in place.
-        TFileHasher Hasher(std::move(Paths), std::move(Sizes), IsMd5, Jobs);
+        TFileHasher Hasher(std::move(Paths), std::move(Sizes), Kind, Jobs);
         for (std::size_t I = 0; I < Planned.size(); ++I) {
             TPlanned& Item = Planned[I];
             const std::string& Name = Item.Entry->Name;
@@ -371,7 +379,10 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
                 continue;
             }
             Item.Include = true;
-            Item.Line = IsMd5 ? Text + " " + Name : Name + " " + Text;
+            // Other tools' kinds are written as their tools write them (coreutils, b3sum).
+            Item.Line = IsDigestKind(Kind) ? EscapeDigestLine(Kind, Text, Name)
+                        : IsMd5             ? Text + " " + Name
+                                            : Name + " " + Text;
         }
     }
     Hooks.FileStarting(std::string());
@@ -379,7 +390,7 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
         return Result;
 
     std::string Bytes;
-    if (!IsMd5) {
+    if (IsSfv) {
         Bytes += ListHeaderLine(Request.DateText, Request.TimeText) + LineEnd;
         Bytes += std::string(";") + LineEnd;
         for (const TPlanned& Item : Planned)
@@ -389,7 +400,7 @@ TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Ho
     for (const TPlanned& Item : Planned) {
         if (!Item.Include)
             continue;
-        Bytes += Item.Line + LineEnd;
+        Bytes += Item.Line + (IsDigestKind(Kind) ? "\n" : LineEnd);
         ++Result.Listed;
     }
     // Files were asked for and none could be listed: an existing list stays as it was.

@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
@@ -242,6 +243,15 @@ void TFrmMain::BuildControls() {
     mnuAll->setChecked(true);
     connect(Group, &QActionGroup::triggered, this, &TFrmMain::mnuDisplayClick);
     bDisplay->setMenu(PopupMenu3);
+    // The Open button's menu, from its arrow: one file against a pasted hash.
+    PopupMenuOpen = new QMenu(this);
+    PopupMenuOpen->setObjectName("PopupMenuOpen");
+    QAction* VerifyFile = PopupMenuOpen->addAction(QStringLiteral("Verify File\u2026"));
+    VerifyFile->setObjectName("mnuVerifyFile");
+    connect(VerifyFile, &QAction::triggered, this, &TFrmMain::VerifyFileClick);
+    bOpen->setMenu(PopupMenuOpen);
+    if (auto* B = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(bOpen)))
+        B->setPopupMode(QToolButton::MenuButtonPopup);
     if (auto* B = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(bDisplay))) {
         // The menu drops down from the whole button; its arrow is drawn in the button's corner.
         B->setPopupMode(QToolButton::InstantPopup);
@@ -443,10 +453,21 @@ void TFrmMain::ProcessCommandLine() {
         return;
     }
     TheSession.ChecksumFiles.push_back(First);
+    TakeSidecars();
     OpenDialogFileName = PathText(TheSession.ChecksumFiles.front());
     OpenDialogInitialDir = PathText(std::string(ExtractFilePath(TheSession.ChecksumFiles.front())));
     if (OpenChecksumFiles())
         StartCheck();
+}
+
+bool TFrmMain::TakeSidecars() {
+    bool Took = false;
+    for (std::string& File : TheSession.ChecksumFiles)
+        if (std::string Sidecar = SidecarOf(File); !Sidecar.empty()) {
+            File = std::move(Sidecar);
+            Took = true;
+        }
+    return Took;
 }
 
 bool TFrmMain::OpenChecksumFiles() {
@@ -469,6 +490,14 @@ bool TFrmMain::OpenChecksumFiles() {
         return false;
     }
     bCheck->setEnabled(Model->rowCount() > 0);
+    if (const auto& Problems = TheSession.OpenProblems(); !Problems.empty()) {
+        QString Text = "These lines of the list were not understood and are left out:\n";
+        for (std::size_t I = 0; I < Problems.size() && I < 20; ++I)
+            Text += "\n" + PathText(Problems[I]);
+        if (Problems.size() > 20)
+            Text += "\n… and " + QString::number(Problems.size() - 20) + " more";
+        Dialogs().Information(this, "Quorvane", Text);
+    }
     // "[*]" would be taken for the window's modified mark and vanish from the caption.
     setWindowTitle(PathText(TheSession.Caption()).replace("[*]", "[*][*]"));
     return true;
@@ -550,7 +579,38 @@ bool TFrmMain::OpenFromDialog() {
         TheSession.ChecksumFiles.push_back(PathBytes(Name));
     OpenDialogFileName = Names.first();
     OpenDialogInitialDir = PathText(std::string(ExtractFilePath(TheSession.ChecksumFiles.front())));
-    return OpenChecksumFiles();
+    // A file picked for the list beside it is checked at once, as a dropped file is.
+    const bool Sidecars = TakeSidecars();
+    if (!OpenChecksumFiles())
+        return false;
+    if (Sidecars)
+        StartCheck();
+    return true;
+}
+
+void TFrmMain::VerifyFileClick() {
+    if (Running() || Busy || CreationMode())
+        return;
+    TOpenRequest Request{OpenDialogInitialDir, {}, {QStringLiteral("All files (*)")}, {}};
+    const QStringList Names = Dialogs().OpenFileNames(this, Request);
+    if (Names.isEmpty())
+        return;
+    QString Hash;
+    if (!InputQueryEx("Verify File", "Paste the hash of " + QFileInfo(Names.first()).fileName() + ":", false, false,
+                      false, Hash))
+        return;
+    Model->SetRows({}); // the rows point at the records that go now
+    const std::string Error = TheSession.OpenHash(PathBytes(Names.first()), Hash.toStdString());
+    RefillList();
+    sBar->update();
+    if (!Error.empty()) {
+        ShowGeneralError(PathText(Error));
+        return;
+    }
+    OpenDialogInitialDir = PathText(std::string(ExtractFilePath(PathBytes(Names.first()))));
+    bCheck->setEnabled(true);
+    setWindowTitle(PathText(TheSession.Caption()).replace("[*]", "[*][*]"));
+    StartCheck();
 }
 
 void TFrmMain::bCheckClick() {
@@ -619,6 +679,7 @@ void TFrmMain::DragFilesTrg1Drop(TDragFilesTrg* Sender) {
         return;
     OpenDialogFileName = First;
     TheSession.ChecksumFiles.assign(1, PathBytes(First));
+    TakeSidecars();
     if (OpenChecksumFiles())
         StartCheck();
 }

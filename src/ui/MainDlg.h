@@ -136,6 +136,7 @@ private:
     QAction *bCreate = nullptr, *bOpen = nullptr, *bCheck = nullptr, *bCancel = nullptr, *bDisplay = nullptr,
             *bOptions = nullptr, *ToolButton3 = nullptr;
     QMenu* PopupMenu3 = nullptr;
+    QMenu* PopupMenuOpen = nullptr;  // the Open button's menu: "Verify File…"
     QAction *mnuAll = nullptr, *mnuGood = nullptr, *mnuBad = nullptr, *mnuMiss = nullptr;
     QWidget* pClient = nullptr;
     QTableView* lv = nullptr;
@@ -180,6 +181,9 @@ private:
     void FitSizeColumn(const std::string* NewText);
     // The Open command; false when a chosen list failed to open (the error has been shown).
     bool OpenFromDialog();
+    // Files that are no lists but have one beside them (SidecarOf) stand for that list; true when one did.
+    bool TakeSidecars();
+    void VerifyFileClick();
     void DeleteSelectedFiles();
     void mnuDisplayClick(QAction* Item);
     void DragFilesTrg1Drop(TDragFilesTrg* Sender);

@@ -260,7 +260,7 @@ void TFrmMain::CreateFromCommandLine(bool IsMd5) {
                 continue;
         }
         AddBackslash(Folder);
-        const std::string List = DefaultListPath(Folder, IsMd5);
+        const std::string List = DefaultListPath(Folder, IsMd5 ? THashKind::Md5 : THashKind::Crc32);
         if (PathInfo(List).Exists())
             continue;
         if (!PTShellTree1->SetPath(PathText(Folder)))

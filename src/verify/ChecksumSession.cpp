@@ -4,6 +4,8 @@
 
 #include "lists/ListReader.h"
 #include "lists/RunFlags.h"
+#include "util/PathUtils.h"
+#include "util/StringUtils.h"
 #include "util/Version.h"
 #include "verify/VerifyRun.h"
 
@@ -17,13 +19,35 @@ std::string TChecksumSession::Open() {
     if (Running())
         return "A check is in progress";
     bool IsMd5 = LastIsMd5;
+    Problems.clear();
     try {
-        const TOpenResult Result = OpenChecksumFiles(ChecksumFiles, TheItems, TheCounters, IsMd5, SizesAtOpen);
+        TOpenResult Result = OpenChecksumFiles(ChecksumFiles, TheItems, TheCounters, IsMd5, SizesAtOpen);
         LastIsMd5 = Result.IsMd5List;
         TheCaption = Result.Caption;
+        Problems = std::move(Result.Problems);
     } catch (const ListFileError& E) {
         return E.what();
     }
+    return {};
+}
+
+std::string TChecksumSession::OpenHash(const std::string& FileName, std::string_view Hash) {
+    if (Running())
+        return "A check is in progress";
+    Hash = TrimBlanks(Hash);
+    const std::vector<THashKind> Kinds = KindsOfHash(Hash);
+    if (Kinds.empty())
+        return "Not a hash: " + std::string(Hash.substr(0, 200));
+    TheItems.Clear();
+    ChecksumFiles.clear();
+    Problems.clear();
+    const TListFile* const List =
+        TheItems.AddListFile(FileName, Kinds.front(), Kinds.size() > 1 ? std::optional(Kinds[1]) : std::nullopt);
+    TheItems.Add(FileName, Hash, List).Size = FileSize64(FileName);
+    TheCounters.UncheckedCount = 1;
+    TheCounters.MissingCount = TheCounters.BadCount = TheCounters.GoodCount = 0;
+    LastIsMd5 = Kinds.front() == THashKind::Md5;
+    TheCaption = std::string(AppTitle) + " - " + std::string(ExtractFileName(FileName));
     return {};
 }
 

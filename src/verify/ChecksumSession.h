@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "lists/ItemList.h"
@@ -44,6 +45,14 @@ public:
     // read. After a failure the records of the lists before it stay, but the caption and the kinds stay
     // those of the last successful open. Refused while a run is in progress.
     std::string Open();
+    // Lines of the lists last opened that fit no form of their kind: "<list>:<line>: <the line>".
+    const std::vector<std::string>& OpenProblems() const { return Problems; }
+
+    // Makes a one-entry list of FileName against a hash the user pasted: its kind comes from its number of
+    // hexadecimal digits (KindsOfHash; 64 digits are tried as SHA-256, then as BLAKE3). Returns "Not a
+    // hash: ..." when it has none of those lengths; blanks around it do not count. ChecksumFiles is
+    // emptied; the caption names the file. Refused while a run is in progress.
+    std::string OpenHash(const std::string& FileName, std::string_view Hash);
 
     ItemList& Items() { return TheItems; }
     const ItemList& Items() const { return TheItems; }
@@ -81,6 +90,7 @@ private:
     std::string TheCaption;
     std::unique_ptr<TcrcThread> Run;
     std::string LastFailure;
+    std::vector<std::string> Problems;
 };
 
 } // namespace quorvane

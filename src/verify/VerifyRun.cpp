@@ -378,6 +378,16 @@ THashKind TcrcThread::KindOf(const TItemRec& Rec) const {
     return Rec.ListFile ? Rec.ListFile->Kind : IsMd5List ? THashKind::Md5 : THashKind::Crc32;
 }
 
+// Worker thread or a hasher: what checking a record's file finds out. A pasted hash that may be of either
+// of two kinds is tried as the second when the first does not match the file read whole.
+TCheckFacts TcrcThread::CheckRecord(const TItemRec& Rec, unsigned SplitThreads) const {
+    const std::string FileName(Rec.FileName());
+    TCheckFacts Facts = CheckFile(FileName, Rec.Checksum(), KindOf(Rec), {}, SplitThreads);
+    if (Rec.ListFile && Rec.ListFile->OrKind && !Facts.TextsMatch && Facts.Outcome.Complete() && !Facts.AbortRequested)
+        Facts = CheckFile(FileName, Rec.Checksum(), *Rec.ListFile->OrKind);
+    return Facts;
+}
+
 // Worker thread: one record.
 void TcrcThread::CheckOne(const TRunItem& Item, const TCheckFacts* Known) {
     TItemRec& Rec = *Item.Record;
@@ -407,11 +417,10 @@ void TcrcThread::CheckOne(const TRunItem& Item, const TCheckFacts* Known) {
         PostDisplay([this, Row] { View.RowSizeChanged(Row, -1); });
     };
 
-    const THashKind Kind = KindOf(Rec);
     // Alone in the run (one file at a time), a large file not on a spinning disk is read by several threads.
     const auto Check = [&] {
         const unsigned Split = Item.Device != 0 && !RotationalDevice(Item.Device) ? EffectiveJobs(Jobs) : 1;
-        return CheckFile(std::string(Rec.FileName()), Rec.Checksum(), Kind, {}, Split);
+        return CheckRecord(Rec, Split);
     };
     switch (Verdict(Known ? *Known : Check())) {
     case isMissing: MarkMissing(); break;
@@ -443,8 +452,7 @@ void TcrcThread::CheckInParallel(unsigned HasherCount) {
             HashingSlot = &Slot;
             try {
                 const TItemRec& Rec = *Snapshot[I].Record;
-                Slot.Facts =
-                    CheckFile(std::string(Rec.FileName()), Rec.Checksum(), KindOf(Rec));
+                Slot.Facts = CheckRecord(Rec, 1);
             } catch (const std::bad_alloc&) {
                 Pool.Failed = true;
             }
@@ -558,11 +566,11 @@ TCheckFacts CheckFile(const std::string& FileName, std::string_view Checksum, TH
     TCheckFacts Facts;
     if (BeforeOpen)
         BeforeOpen();
-    const std::string Text = Kind == THashKind::Md5 ? ThreadMd5Text(FileName, &Facts.Outcome)
-                                                    : ThreadCrcTextSplit(FileName, SplitThreads, &Facts.Outcome);
+    const std::string Text = Kind == THashKind::Crc32 ? ThreadCrcTextSplit(FileName, SplitThreads, &Facts.Outcome)
+                                                      : ThreadDigestText(Kind, FileName, &Facts.Outcome);
     const FileReadOutcome& Out = Facts.Outcome;
     Facts.Present = Out.Opened || !(Out.Error == ENOENT || Out.Error == ENOTDIR || Out.Error == EISDIR);
-    Facts.TextsMatch = SameTextAscii(Text, Checksum);
+    Facts.TextsMatch = !Text.empty() && SameTextAscii(Text, Checksum);
     Facts.AbortRequested = CrcAbort;
     return Facts;
 }

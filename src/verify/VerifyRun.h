@@ -106,6 +106,7 @@ private:
     void EndRun();
     void RecountResults();
     THashKind KindOf(const TItemRec& Rec) const;
+    TCheckFacts CheckRecord(const TItemRec& Rec, unsigned SplitThreads) const;
     std::vector<std::int32_t> RefreshSizes(std::size_t RowCount);
     void Synchronize(void (TcrcThread::*Step)());
     void PostDisplay(std::function<void()> Call);

@@ -132,7 +132,7 @@ TEST_F(CliCreate, UsageErrorsRefusalsHelpVersionAndWriteErrors) {
          {{"hash", "--crc32", "--md5", "x"}, 2, "", Usage("hash", "choose one of --crc32 and --md5")},
          {{"check", "--quiet", "-\x1b[31m", "x"}, 2, "", Usage("check", "unknown option '-?[31m'")},
          {{"check", "--quiet"}, 2, "", Usage("check", "no list file given")},
-         {{"create", "Album"}, 2, "", Usage("create", "give --sfv or --md5")},
+         {{"create", "Album"}, 2, "", Usage("create", "give --sfv, --md5, --sha1, --sha256, --sha512 or --blake3")},
          {{"create", "--sfv", "Album", "-o"}, 2, "", Usage("create", "option '-o' needs a value")},
          {{"create", "--md5", "-o", "", "Album"}, 2, "", Usage("create", "option '-o' needs a value")},
          {{"create", "--sfv", "--force"}, 2, "", Usage("create", "no path given")},
@@ -147,10 +147,9 @@ TEST_F(CliCreate, UsageErrorsRefusalsHelpVersionAndWriteErrors) {
              {{"list", "-h"}, "Usage: quorvane-cli list [--tsv] LIST...\nPrints the records of SFV and MD5 lists"},
              {{"list", "--help"}, " (-1 when\n              the file is not found), separated by tabs"},
              {{"create", "--force", "--help", "--bogus"},
-              "\n  --sfv, --md5  the kind of list\n  -o LIST       the list to write (default: FOLDER/FOLDERNAME.sfv"
-              " or .md5)\n  --force       replace an existing list\n  --jobs N      hash up to N files at once"
-              " (default: one per CPU; files on a spinning disk\n                are read one at a time)\n  --       "
-              "     the arguments that follow are paths\n  -h, --help    show this help and exit\n\n"}}) {
+              "\n  --blake3    a BLAKE3 list, as b3sum writes it\n  -o LIST     the list to write (default: "
+              "FOLDER/FOLDERNAME and the kind's extension:\n              .sfv, .md5, .sha1, .sha256, .sha512 or .b3)\n"
+              "  --force     replace an existing list\n"}}) {
         const auto R = RunCli(Args);
         EXPECT_TRUE(R.ExitCode == 0 && Has(R.Out, Says) && R.Err.empty()) << R.ExitCode << R.Out << R.Err;
     }

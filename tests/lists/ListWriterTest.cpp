@@ -199,7 +199,7 @@ TEST_F(ListWriterTest, NamesThatWouldNotReadBackAreLeftOutAndTheRestCheckGood) {
                 : Names{";semi", " lead", "trail ", "\"quoted", "end\"", "back\\slash", "cr\r", "new\nline"};
         EXPECT_EQ(NamesOf(R.LeftOut), Expected) << Md5;
         for (const auto& L : R.LeftOut)
-            EXPECT_EQ(L.Reason, NameProblem(L.Name, Md5));
+            EXPECT_EQ(L.Reason, NameProblem(L.Name, Md5 ? THashKind::Md5 : THashKind::Crc32));
         bool IsMd5 = false;
         const std::vector<std::string> Lines = LoadListFile(R.Target.Path, IsMd5);
         ASSERT_EQ(Lines.size(), Awkward.size() - Expected.size());
@@ -338,8 +338,8 @@ TEST(CreationRules, FolderScanAndDefaultListName) {
         {"/d/Live", false, "/d/Live/Live.sfv"}, {"/d/Live/", false, "/d/Live/Live.sfv"}, {"/", false, "/.sfv"},
         {"/d/x", true, "/d/x/x.md5"},           {"/d/x/", true, "/d/x/x.md5"},           {"x", true, "x/x.md5"}}; // a bare name, also of a folder that is not there
     for (const auto& [Folder, Md5, List] : Defaults)
-        EXPECT_EQ(DefaultListPath(Folder, Md5), List) << Folder;
-    EXPECT_EQ(DefaultListPath(Dir / "sub/.", false), Dir / "sub/./sub.sfv");
+        EXPECT_EQ(DefaultListPath(Folder, Md5 ? THashKind::Md5 : THashKind::Crc32), List) << Folder;
+    EXPECT_EQ(DefaultListPath(Dir / "sub/.", THashKind::Crc32), Dir / "sub/./sub.sfv");
 }
 
 } // namespace
