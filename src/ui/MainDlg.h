@@ -116,11 +116,16 @@ public:
     void RunFailed(const std::string& Text) override;
     void RunEnded() override;
 
-    // SaveDialog1's filter: index 1 SFV, 2 MD5.
-    static constexpr const char* SaveDialogFilter = "Simple File Verification (*.sfv)|*.sfv|MD5 (*.md5)|*.md5";
-    // OpenDialog1's filter.
-    static constexpr const char* OpenDialogFilter = "SFV or MD5 (*.sfv;*.md5)|*.sfv;*.md5|Simple File Verification "
-                                                    "(*.sfv)|*.sfv|MD5 (*.md5)|*.md5|All Files (*.*)|*.*";
+    // SaveDialog1's filter: index 1 SFV, 2 MD5, then the kinds other tools write, 3 SHA-1 to 6 BLAKE3
+    // (DecideListTarget).
+    static constexpr const char* SaveDialogFilter =
+        "Simple File Verification (*.sfv)|*.sfv|MD5 (*.md5)|*.md5|SHA-1 (*.sha1)|*.sha1|SHA-256 (*.sha256)|*.sha256|"
+        "SHA-512 (*.sha512)|*.sha512|BLAKE3 (*.b3)|*.b3";
+    // OpenDialog1's filter; lists of other names (SHA256SUMS) are found under All Files.
+    static constexpr const char* OpenDialogFilter =
+        "SFV or MD5 (*.sfv;*.md5)|*.sfv;*.md5|Simple File Verification (*.sfv)|*.sfv|MD5 (*.md5)|*.md5|"
+        "SHA and BLAKE3 (*.sha1;*.sha256;*.sha512;*.b3;*.blake3)|*.sha1;*.sha256;*.sha512;*.b3;*.blake3|"
+        "All Files (*.*)|*.*";
 
 private:
     void closeEvent(QCloseEvent* Event) override;

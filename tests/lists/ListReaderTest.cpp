@@ -133,6 +133,39 @@ TEST_F(OpenLists, RecordsInListOrderResolvedAgainstEachListsFolder) {
     EXPECT_EQ(StripQuotes("\"\"\""), "\"");
 }
 
+// Lists of other tools: the kind from the extension, else from the lines (else the SFV rules); "\" is part of
+// a name; lines not understood are reported with their list and number.
+TEST_F(OpenLists, DigestListsByExtensionOrLinesWithBackslashesKeptAndProblemsReported) {
+    const std::string H64(64, 'a'), H40(40, 'b');
+    Dir.Write("x\\y", "12");
+    struct Case {
+        std::string Name, Text;
+        Lines Expected;
+        std::vector<std::string> Problems;
+        THashKind Kind;
+    };
+    const Case Cases[] = {
+        {"l.b3", H64 + "  x\\y\n" + H40 + "  z\n", {"~/x\\y " + H64}, {":2: " + H40 + "  z"}, THashKind::Blake3},
+        {"SHA256SUMS", "# made by hand\n\\" + H64 + "  x\\\\y\n/abs/f  " + H64 + "\n", {"~/x\\y " + H64},
+         {":3: /abs/f  " + H64}, THashKind::Sha256},
+        {"CHECKSUM", "SHA1 (/abs/f) = " + H40 + "\n", {"/abs/f " + H40}, {}, THashKind::Sha1},
+        {"sums.txt", "x\\y 12345678\n", {"~/x/y 12345678"}, {}, THashKind::Crc32}, // no form fits: SFV rules
+        {"l.sfv", H64 + "  x\n", {"~/" + H64 + " x"}, {}, THashKind::Crc32}};  // the extension decides
+    for (const Case& C : Cases) {
+        const std::string List = Dir.Write(C.Name, C.Text);
+        const TOpenResult R = Open({List});
+        EXPECT_EQ(Records(), C.Expected) << C.Name;
+        std::vector<std::string> Problems;
+        for (const std::string& P : C.Problems)
+            Problems.push_back(List + P);
+        EXPECT_EQ(R.Problems, Problems) << C.Name;
+        EXPECT_EQ(Items[0].ListFile->Kind, C.Kind) << C.Name;
+    }
+    EXPECT_EQ(Sizes(), std::vector<std::int64_t>{-1}); // "x/y" of the SFV rules is no file
+    Open({Dir / "l.b3"});
+    EXPECT_EQ(Sizes(), std::vector<std::int64_t>{2}); // "x\\y" of the digest list is
+}
+
 TEST_F(OpenLists, KindComesFromTheLastListReopeningReplacesAndAFailureKeepsWhatWasRead) {
     const std::string A = Dir.Write("a.sfv", "x.bin 12345678\n");
     const std::string B = Dir.Write("b.MD5", Digest + " *y.bin\n");

@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include "GuiTestSupport.h"
+#include "checksum/Digest.h"
 #include "lists/RunFlags.h"
 #include "ui/ChecksumListModel.h"
 #include "ui/QVstatus.h"
@@ -137,7 +138,8 @@ TEST_F(MainWindowTest, ListsComeFromTheCommandLineADropOrTheOpenDialog) {
     Get(W, "bOpen")->trigger(); // cancelled
     EXPECT_EQ(Request(), Q(Dir.Path().string() + "/|" + List));
     EXPECT_EQ(Dialogs.OpenRequests.back().NameFilters.join(";"),
-              "SFV or MD5 (*.sfv *.md5);Simple File Verification (*.sfv);MD5 (*.md5);All Files (*)");
+              "SFV or MD5 (*.sfv *.md5);Simple File Verification (*.sfv);MD5 (*.md5);SHA and BLAKE3 (*.sha1 "
+              "*.sha256 *.sha512 *.b3 *.blake3);All Files (*)");
     const std::string First = Dir.Write("first.sfv", Entry("f.bin", "f") + Entry("g.bin", "g"));
     const QString Long = Q(Dir / (std::string(300, 'x') + ".sfv")); // longer than any fixed path buffer
     Dialogs.Answers = {false, true}; // a drop asks first, then opens and checks its first file only
@@ -168,6 +170,42 @@ TEST_F(MainWindowTest, ListsComeFromTheCommandLineADropOrTheOpenDialog) {
     EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Cannot open file " + Q(Many + "x"),
                                            "Quorvane|Cannot open file " + Q(Dir / "missing.sfv")}));
 }
+// Verify File checks one file against a pasted hash (64 digits: SHA-256, else BLAKE3); a file with a list beside
+// it, opened or dropped, is checked against that list; lines of a list not understood are reported.
+TEST_F(MainWindowTest, OneFileAgainstAPastedHashOrTheListBesideIt) {
+    const std::string File = Dir.Write("disk.iso", "the image");
+    const std::string Sha256 = FileDigestText(THashKind::Sha256, File), Blake3 = FileDigestText(THashKind::Blake3, File);
+    TFrmMain W(std::vector<std::string>{});
+    W.show();
+    QAction* VerifyFile = W.findChild<QAction*>("mnuVerifyFile");
+    ASSERT_TRUE(VerifyFile && Get(W, "bOpen")->menu()->actions().contains(VerifyFile));
+    QString Pasted;
+    Dialogs.OnExec = [&](QDialog& D) { return D.findChild<QLineEdit*>()->setText(Pasted), QDialog::Accepted; };
+    for (const auto& [Hash, Verdict] : {std::pair{" " + Sha256 + " ", "Good"}, {Blake3, "Good"}, {Sha256.substr(1) + "0", "Bad"},
+                                        {FileDigestText(THashKind::Sha1, File), "Good"}}) {
+        Pasted = Q(Hash);
+        Dialogs.Chosen.push_back({Q(File)});
+        VerifyFile->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !W.Running() && W.StatusPanelText(1) == "0 Missing"; }, 20000));
+        EXPECT_EQ(Rows(W, 1), QStringList({QString("disk.iso ") + Verdict, QString("0 Unchecked|0 Missing|") +
+                                           (Verdict == std::string("Bad") ? "1 Bad|0 Good" : "0 Bad|1 Good")}))
+            << Hash;
+        EXPECT_EQ(W.windowHandle()->title(), "Quorvane 2.6 - disk.iso");
+    }
+    Pasted = "12345";
+    Dialogs.Chosen.push_back({Q(File)});
+    VerifyFile->trigger();
+    EXPECT_EQ(Dialogs.Errors, QStringList({"Quorvane|Not a hash: 12345"}));
+
+    Dir.Write("disk.iso.sha256", Sha256 + "  disk.iso\nnot a line\n");
+    Dialogs.Chosen.push_back({Q(File)});
+    Get(W, "bOpen")->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !W.Running() && W.StatusPanelText(3) == "1 Good"; }, 20000));
+    EXPECT_EQ(W.windowHandle()->title(), "Quorvane 2.6 - disk.iso.sha256");
+    EXPECT_EQ(Dialogs.Infos, QStringList({"These lines of the list were not understood and are left out:\n\n" +
+                                          Q(File) + ".sha256:2: not a line"}));
+}
+
 // A start without saved bounds is centred at 606 x 462, also on a damaged settings file (its error first); SavePos
 // saves the last normal bounds. The settings set the tool bar layout, the progress panel and the size mode.
 TEST_F(MainWindowTest, StartSettingsShapeTheWindowAndSavePosKeepsItsBounds) {
