@@ -4,7 +4,7 @@
 #      then the Debian package made from it, unpacked into a throwaway folder and checked there,
 #   2. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. the threaded verification tests under ThreadSanitizer,
-#   4. short smoke runs of the list-reader and registry-file fuzzers (clang's libFuzzer).
+#   4. short smoke runs of the list-reader, registry-file and digest-list fuzzers (clang's libFuzzer).
 # Incremental: the build folders under build/ are reused.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,7 +47,7 @@ if command -v clang++ >/dev/null; then
     step "List-reader fuzzer, short smoke run"
     cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
         -DQUORVANE_FUZZ=ON -DQUORVANE_GUI=OFF -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
-    cmake --build build/fuzz -j "$jobs" --target ListReaderFuzzer RegistryFuzzer
+    cmake --build build/fuzz -j "$jobs" --target ListReaderFuzzer RegistryFuzzer DigestLinesFuzzer
     mkdir -p build/fuzz/corpus
     cp -n fuzz/corpus/* build/fuzz/corpus/ 2>/dev/null || true
     build/fuzz/fuzz/ListReaderFuzzer -max_total_time=20 -max_len=65536 -rss_limit_mb=2048 build/fuzz/corpus >/dev/null 2>build/fuzz/last.log \
@@ -60,6 +60,13 @@ if command -v clang++ >/dev/null; then
     build/fuzz/fuzz/RegistryFuzzer -max_total_time=15 -max_len=65536 -rss_limit_mb=2048 build/fuzz/registry-corpus >/dev/null \
         2>build/fuzz/registry.log || { tail -n 40 build/fuzz/registry.log; exit 1; }
     tail -n 1 build/fuzz/registry.log
+
+    step "Digest-list fuzzer, short smoke run"
+    mkdir -p build/fuzz/digest-corpus
+    cp -n fuzz/digest-corpus/* build/fuzz/digest-corpus/ 2>/dev/null || true
+    build/fuzz/fuzz/DigestLinesFuzzer -max_total_time=15 -max_len=65536 -rss_limit_mb=2048 build/fuzz/digest-corpus >/dev/null \
+        2>build/fuzz/digest.log || { tail -n 40 build/fuzz/digest.log; exit 1; }
+    tail -n 1 build/fuzz/digest.log
 fi
 
 step "All tests passed"
