@@ -35,6 +35,9 @@ std::string TChecksumSession::OpenHash(const std::string& FileName, std::string_
     if (Running())
         return "A check is in progress";
     Hash = TrimBlanks(Hash);
+    // A whole line copied from a list ("digest  name") counts by its digest.
+    if (const std::size_t Blank = Hash.find_first_of(" \t"); Blank != std::string_view::npos && !KindsOfHash(Hash.substr(0, Blank)).empty())
+        Hash = Hash.substr(0, Blank);
     const std::vector<THashKind> Kinds = KindsOfHash(Hash);
     if (Kinds.empty())
         return "Not a hash: " + std::string(Hash.substr(0, 200));

@@ -50,7 +50,8 @@ public:
 
     // Makes a one-entry list of FileName against a hash the user pasted: its kind comes from its number of
     // hexadecimal digits (KindsOfHash; 64 digits are tried as SHA-256, then as BLAKE3). Returns "Not a
-    // hash: ..." when it has none of those lengths; blanks around it do not count. ChecksumFiles is
+    // hash: ..." when it has none of those lengths; blanks around it do not count, nor what follows a
+    // blank after a hash (a line copied from a list: "digest  name"). ChecksumFiles is
     // emptied; the caption names the file. Refused while a run is in progress.
     std::string OpenHash(const std::string& FileName, std::string_view Hash);
 

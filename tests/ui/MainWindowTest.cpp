@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, OneFileAgainstAPastedHashOrTheListBesideIt) {
     QString Pasted;
     Dialogs.OnExec = [&](QDialog& D) { return D.findChild<QLineEdit*>()->setText(Pasted), QDialog::Accepted; };
     for (const auto& [Hash, Verdict] : {std::pair{" " + Sha256 + " ", "Good"}, {Blake3, "Good"}, {Sha256.substr(1) + "0", "Bad"},
-                                        {FileDigestText(THashKind::Sha1, File), "Good"}}) {
+                                        {FileDigestText(THashKind::Sha1, File) + "  disk.iso", "Good"}}) {
         Pasted = Q(Hash);
         Dialogs.Chosen.push_back({Q(File)});
         VerifyFile->trigger();
