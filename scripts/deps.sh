@@ -31,7 +31,7 @@ QUORVANE_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config
 # desktop's own tools that the associations and folder actions are checked with, and the checkers of the
 # package (lintian, the AppStream validator, xmllint, man).
 QUORVANE_TEST_PACKAGES=(googletest libgtest-dev libgmock-dev libbenchmark-dev
-    rhash cksfv coreutils b3sum clang libclang-rt-14-dev zlib1g-dev libssl-dev locales
+    rhash cksfv coreutils b3sum gnupg clang libclang-rt-14-dev zlib1g-dev libssl-dev locales
     xdg-utils desktop-file-utils shared-mime-info libglib2.0-bin
     lintian appstream libxml2-utils man-db)
 

@@ -4,7 +4,9 @@ _comp_quorvane_cli() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="list hash check create desktop help"
+    local commands="list hash check verify create desktop help"
+    # The extensions of the lists of every kind.
+    local lists='@(sfv|md5|sha1|sha256|sha512|b3|blake3)'
     local command="" i
     for ((i = 1; i < cword; i++)); do
         if [[ ${words[i]} != -* ]]; then
@@ -28,39 +30,61 @@ _comp_quorvane_cli() {
         [[ ${words[j]} == -- ]] && operands_only=1
     done
 
+    if [[ -z $operands_only && $prev == --jobs ]]; then
+        case $command in
+            hash | check | create)
+                COMPREPLY=($(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 4)")" -- "$cur"))
+                return
+                ;;
+        esac
+    fi
+
     case $command in
         list | check)
-            if [[ -z $operands_only ]]; then
-                case $prev in
-                    --jobs)
-                        COMPREPLY=($(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 4)")" -- "$cur"))
-                        return
-                        ;;
-                esac
-                if [[ $cur == -* ]]; then
-                    local options='--tsv'
-                    [[ $command == check ]] && options='--quiet --jobs'
-                    COMPREPLY=($(compgen -W "$options -- --help" -- "$cur"))
-                    return
-                fi
+            if [[ -z $operands_only && $cur == -* ]]; then
+                local options='--tsv'
+                [[ $command == check ]] && options='--quiet --ignore-missing --jobs'
+                COMPREPLY=($(compgen -W "$options -- --help" -- "$cur"))
+                return
             fi
-            _filedir '@(sfv|md5)'
+            # check reads lists of any name (SHA256SUMS has no extension).
+            if [[ $command == check ]]; then
+                _filedir
+            else
+                _filedir "$lists"
+            fi
             ;;
         hash)
             if [[ -z $operands_only && $cur == -* ]]; then
-                COMPREPLY=($(compgen -W '--crc32 --md5 -- --help' -- "$cur"))
+                COMPREPLY=($(compgen -W '--crc32 --md5 --jobs -- --help' -- "$cur"))
                 return
             fi
             _filedir
             ;;
+        verify)
+            if [[ -z $operands_only && $cur == -* ]]; then
+                COMPREPLY=($(compgen -W '-- --help' -- "$cur"))
+                return
+            fi
+            # The file, then the hash (pasted: nothing to complete).
+            local files=0 after=""
+            for ((j = i + 1; j < cword; j++)); do
+                if [[ -z $after && ${words[j]} == -- ]]; then
+                    after=1
+                elif [[ -n $after || ${words[j]} != -* ]]; then
+                    ((files++))
+                fi
+            done
+            ((files == 0)) && _filedir
+            ;;
         create)
             if [[ -z $operands_only ]]; then
                 if [[ $prev == -o ]]; then
-                    _filedir '@(sfv|md5)'
+                    _filedir "$lists"
                     return
                 fi
                 if [[ $cur == -* ]]; then
-                    COMPREPLY=($(compgen -W '--sfv --md5 -o --force -- --help' -- "$cur"))
+                    COMPREPLY=($(compgen -W '--sfv --md5 --sha1 --sha256 --sha512 --blake3 -o --force --jobs -- --help' -- "$cur"))
                     return
                 fi
             fi

@@ -162,7 +162,7 @@ const TCliCommand VerifyCommand{
              "The kind comes from the number of hexadecimal digits: 8 CRC-32, 32 MD5, 40 SHA-1, 64 SHA-256\n"
              "(then BLAKE3), 128 SHA-512.\n",
     .Options = {},
-    .Operand = "file and hash",
+    .Operand = "file",
     .Footer = "Exit status: 0 Good; 1 Bad or Missing; 2 usage error (no such hash length) or a check\n"
               "stopped by an error; 130 interrupted (Ctrl+C).\n",
     .Run = RunVerify,
@@ -172,7 +172,10 @@ const TCliCommand CheckCommand{
     .Name = "check",
     .Synopsis = "[--quiet] [--ignore-missing] [--jobs N] LIST...",
     .Summary = "check every listed file: Good, Bad or Missing",
-    .About = "Checks every file named in the SFV or MD5 lists and prints its state (Good, Bad or Missing).\n",
+    .About = "Checks every file named in the lists and prints its state (Good, Bad or Missing). SFV and MD5\n"
+             "lists, and the SHA-1, SHA-256, SHA-512 and BLAKE3 lists sha*sum and b3sum write (.sha1, .sha256,\n"
+             ".sha512, .b3, .blake3, or any name whose lines are in their forms, such as SHA256SUMS). Lines\n"
+             "not understood are reported and skipped; the signature of a clear-signed list is not verified.\n",
     .Options = CheckOptions,
     .Operand = "list file",
     .Footer = "Exit status: 0 all Good; 1 a file was Bad or Missing (with --ignore-missing: Bad, or none was\n"

@@ -37,7 +37,8 @@ const TCliOption CreateOptions[] = {
     {"--sha512", "", "a SHA-512 list, as sha512sum writes it", 1},
     {"--blake3", "", "a BLAKE3 list, as b3sum writes it", 1},
     {"-o", "LIST", "the list to write (default: FOLDER/FOLDERNAME and the kind's extension:\n"
-                   ".sfv, .md5, .sha1, .sha256, .sha512 or .b3)"},
+                   ".sfv, .md5, .sha1, .sha256, .sha512 or .b3; an SFV or MD5 list named without\n"
+                   "an extension gets one, the other kinds keep the name: SHA256SUMS)"},
     {"--force", "", "replace an existing list"},
     {"--jobs", "N", "hash up to N files at once (default: one per CPU; files on a spinning disk\n"
                     "are read one at a time)"},
@@ -111,7 +112,9 @@ int RunCreate(const TCliArgs& Args) {
         }
     }
     const std::string Target = Output.empty() ? DefaultListPath(Folder, DecideListTarget({}, FilterIndex).Kind) : Output;
-    const TListTarget Decided = DecideListTarget(Target, FilterIndex);
+    // A list of the other tools' kinds is named freely (SHA256SUMS): the option already says its kind.
+    const bool KeepName = !Output.empty() && IsDigestKind(DecideListTarget({}, FilterIndex).Kind);
+    const TListTarget Decided = DecideListTarget(Target, FilterIndex, !KeepName);
     if (const TPathInfo Existing = PathInfo(Decided.Path); Existing.Exists()) {
         if (Existing.IsFolder())
             return Fail("Cannot create file " + Decided.Path + ": " + std::strerror(EISDIR));
@@ -137,6 +140,7 @@ int RunCreate(const TCliArgs& Args) {
     Request.Entries = std::move(Entries);
     Request.FileName = Target;
     Request.FilterIndex = FilterIndex;
+    Request.KeepName = KeepName;
     Request.Jobs = Jobs;
 
     InstallCliSignalHandlers();
@@ -176,8 +180,9 @@ const TCliCommand CreateCommand{
     .Options = CreateOptions,
     .Operand = "path",
     .Footer = "Files whose names an SFV or MD5 list cannot hold (a leading \";\" in SFV lists, leading or trailing\n"
-              "blanks, line breaks, wrapping quotes, backslashes, \"*\" in MD5 lists), files that cannot be read and\n"
-              "broken links are left out and reported. The header's date and time follow the locale (LC_TIME).\n"
+              "blanks, line breaks, wrapping quotes, backslashes, \"*\" in MD5 lists; a carriage return in BLAKE3\n"
+              "lists; other kinds escape names as sha256sum does), files that cannot be read and broken links\n"
+              "are left out and reported. The header's date and time follow the locale (LC_TIME).\n"
               "Exit status: 0 written; 1 written, but files were left out; 2 usage or write errors, or every\n"
               "file left out (nothing written); 130 interrupted (Ctrl+C).\n",
     .Run = RunCreate,

@@ -138,7 +138,7 @@ const TCliCommand ListCommand{
     .Name = "list",
     .Synopsis = "[--tsv] LIST...",
     .Summary = "print the records of the lists, as the desktop program reads them",
-    .About = "Prints the records of SFV and MD5 lists in the order the desktop program reads them.\n",
+    .About = "Prints the records of lists of any kind in the order the desktop program reads them.\n",
     .Options = ListOptions,
     .Operand = "list file",
     .Footer = "Exit status: 0 success; 2 usage error or a list that cannot be opened (the records of the\n"

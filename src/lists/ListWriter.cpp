@@ -220,7 +220,7 @@ private:
 ListCreateError::ListCreateError(const std::string& Path, int Error)
     : std::runtime_error("Cannot create file " + Path), Errno(Error) {}
 
-TListTarget DecideListTarget(const std::string& FileName, int FilterIndex) {
+TListTarget DecideListTarget(const std::string& FileName, int FilterIndex, bool AddExtension) {
     TListTarget Target;
     Target.Path = FileName;
     const std::string Ext = LowerAscii(ExtractFileExt(FileName));
@@ -233,7 +233,7 @@ TListTarget DecideListTarget(const std::string& FileName, int FilterIndex) {
         Target.Kind = FilterKinds[FilterIndex - 3];
     else if (FilterIndex != 1 && Named && IsDigestKind(*Named))
         Target.Kind = *Named;
-    if (Ext.empty() && FilterIndex >= 1 && FilterIndex <= 6)
+    if (AddExtension && Ext.empty() && FilterIndex >= 1 && FilterIndex <= 6)
         Target.Path += ListExtension(Target.Kind);
     return Target;
 }
@@ -277,7 +277,7 @@ TCreateRequest EnvironmentCreateRequest() {
 
 TCreateResult CreateChecksumFile(const TCreateRequest& Request, TCreateHooks& Hooks) {
     TCreateResult Result;
-    Result.Target = DecideListTarget(Request.FileName, Request.FilterIndex);
+    Result.Target = DecideListTarget(Request.FileName, Request.FilterIndex, !Request.KeepName);
     if (Request.Entries.empty()) {
         Hooks.RunEnded();
         return Result;

@@ -107,6 +107,71 @@ TEST_F(Cli, CheckLinesSummaryAndExitStatus) {
                 {{"check", "--ignore-missing", "m.sfv"}, 1, "0 Good, 0 Bad, 1" + Done, Me + "no file was verified\n"}});
 }
 
+// Digest lists: the kind by the extension, else by the lines (a tag, or 40, 64 or 128 digits), else the SFV rules.
+// A line no form fits is reported with its number; the others are still checked.
+TEST_F(Cli, DigestListKindByExtensionOrLines) {
+    const std::string Sha256 = "15e2b0d3c33891ebb0f1ef609ec419420c20e320ce94c65fbc8c3312448eb225  digits.txt\n";
+    const std::string Blake3 = "b7d65b48420d1033cb2595293263b6f72eabee20d55e699d0df1973b3c9deed1  digits.txt\n";
+    const std::string Lines = "# by hand\n" + Sha256 + "not a line\n" + std::string(64, '0') + " *gone\n";
+    Write({{"digits.txt", "123456789"}, {"SHA256SUMS", Sha256}, {"sums.txt", Sha256}, {"l.b3", Blake3}});
+    Write({{"b3.txt", Blake3}, {"CHECKSUM", "SHA1 (digits.txt) = f7c3bc1d808e04732adf679965ccc34ca7ae3441\n"}});
+    Write({{"crcs", "; made by hand\ndigits.txt CBF43926\n"}, {"odd.sha256", Lines}});
+    const std::string Good = "Good digits.txt\n1 Good, 0 Bad, 0" + Done;
+    ExpectRuns({{{"check", "SHA256SUMS"}, 0, Good},
+                {{"check", "sums.txt"}, 0, Good},
+                {{"check", "CHECKSUM"}, 0, Good},
+                {{"check", "crcs"}, 0, Good},
+                {{"check", "l.b3"}, 0, Good},
+                {{"check", "b3.txt"}, 1, "Bad digits.txt\n0 Good, 1 Bad, 0" + Done}, // SHA-256 by its length
+                {{"check", "odd.sha256"},
+                 1,
+                 "Good digits.txt\nMissing gone\n1 Good, 0 Bad, 1" + Done,
+                 Me + "odd.sha256:3: not a line: line not understood, skipped\n"}});
+}
+
+// A clear-signed list (a key made for the test in its own GNUPGHOME): the armour and signature are skipped.
+TEST_F(Cli, ClearSignedListChecksItsLines) {
+    for (const std::string Program : {"gpg", "gpg-agent", "gpgconf"})
+        if (!HaveProgram(Program))
+            GTEST_SKIP() << Program << " is not installed";
+    const std::string Home = Dir / "gnupg", Env = "GNUPGHOME=" + Home;
+    std::filesystem::create_directory(Home);
+    std::filesystem::permissions(Home, std::filesystem::perms::owner_all);
+    Write({{"digits.txt", "123456789"},
+           {"plain", "15e2b0d3c33891ebb0f1ef609ec419420c20e320ce94c65fbc8c3312448eb225  digits.txt\n"}});
+    const TArgs Gpg{"env", Env, "gpg", "--batch", "--pinentry-mode", "loopback", "--passphrase", ""};
+    for (const TArgs& Args : {TArgs{"--quick-gen-key", "Quorvane Test <test@example.org>", "ed25519", "sign", "never"},
+                              TArgs{"--clearsign", "-o", "SHA256SUMS", "plain"}}) {
+        TArgs Command = Gpg;
+        Command.insert(Command.end(), Args.begin(), Args.end());
+        const auto R = qvtest::Run(Command, Dir.Path().string());
+        ASSERT_EQ(R.ExitCode, 0) << R.Err;
+    }
+    qvtest::Run({"env", Env, "gpgconf", "--kill", "all"});
+    ASSERT_TRUE(ReadFile(Dir / "SHA256SUMS").starts_with("-----BEGIN PGP SIGNED MESSAGE-----\n"));
+    ExpectRuns({{{"check", "SHA256SUMS"}, 0, "Good digits.txt\n1 Good, 0 Bad, 0" + Done}});
+}
+
+// verify: the kind by the number of digits (64 tried as SHA-256, then as BLAKE3); a wrong hash of each length is
+// Bad, a missing file Missing; any other length, or a character that is no hexadecimal digit, a usage error.
+TEST_F(Cli, VerifyHashOfEveryLength) {
+    Write({{"digits.txt", "123456789"}});
+    for (const std::string Hash :
+         {"CBF43926", "25f9e794323b453885f5181f1b624d0b", "f7c3bc1d808e04732adf679965ccc34ca7ae3441",
+          "15e2b0d3c33891ebb0f1ef609ec419420c20e320ce94c65fbc8c3312448eb225",
+          "b7d65b48420d1033cb2595293263b6f72eabee20d55e699d0df1973b3c9deed1",
+          "d9e6762dd1c8eaf6d61b3c6192fc408d4d6d5f1176d0c29169bc24e71c3f274ad27fcd5811b313d681f7e55ec02d73d499c95455b6b5"
+          "bb503acf574fba8ffe85"}) {
+        const std::string Wrong = Hash.substr(1) + (Hash[0] == '0' ? '1' : '0');
+        ExpectRuns({{{"verify", "digits.txt", Hash}, 0, "Good\n"},
+                    {{"verify", "digits.txt", Wrong}, 1, "Bad\n"},
+                    {{"verify", "gone", Hash}, 1, "Missing\n"}});
+    }
+    const std::string Usage = "\nTry 'quorvane-cli verify --help'.\n";
+    ExpectRuns({{{"verify", "digits.txt", "123"}, 2, "", Me + "verify: Not a hash: 123" + Usage},
+                {{"verify", "digits.txt", "CBF4392G"}, 2, "", Me + "verify: Not a hash: CBF4392G" + Usage}});
+}
+
 class CliCreate : public Cli {
 protected:
     const std::string Data = Dir / "Album";
@@ -144,11 +209,12 @@ TEST_F(CliCreate, UsageErrorsRefusalsHelpVersionAndWriteErrors) {
          {{"create", "--sfv", "-o", "l", "--", "-l.sfv"}, 0, "l.sfv: 1 files. Complete in 0 seconds\n"}});
     for (const auto& [Args, Says] : std::vector<std::pair<TArgs, std::string>>{
              {{"--help"}, "\n  hash [--crc32|--md5] [--jobs N] FILE...\n" + std::string(32, ' ') + "print a list"},
-             {{"list", "-h"}, "Usage: quorvane-cli list [--tsv] LIST...\nPrints the records of SFV and MD5 lists"},
+             {{"list", "-h"}, "Usage: quorvane-cli list [--tsv] LIST...\nPrints the records of lists of any kind"},
              {{"list", "--help"}, " (-1 when\n              the file is not found), separated by tabs"},
              {{"create", "--force", "--help", "--bogus"},
               "\n  --blake3    a BLAKE3 list, as b3sum writes it\n  -o LIST     the list to write (default: "
-              "FOLDER/FOLDERNAME and the kind's extension:\n              .sfv, .md5, .sha1, .sha256, .sha512 or .b3)\n"
+              "FOLDER/FOLDERNAME and the kind's extension:\n              .sfv, .md5, .sha1, .sha256, .sha512 or .b3; an SFV or MD5 "
+              "list named without\n              an extension gets one, the other kinds keep the name: SHA256SUMS)\n"
               "  --force     replace an existing list\n"}}) {
         const auto R = RunCli(Args);
         EXPECT_TRUE(R.ExitCode == 0 && Has(R.Out, Says) && R.Err.empty()) << R.ExitCode << R.Out << R.Err;
@@ -203,7 +269,10 @@ TEST_F(CliCreate, FolderListsOutputNamesFilesGivenOverwritingAndLeftOut) {
           "E?[31m/E?[31m.md5: 1" + Files,
           LeftOut + "broken (a broken symbolic link)\n" + LeftOut + "line?break (the name holds a line break)\n"},
          {{"create", "--sfv", "Bad"}, 2, "", Semi},
-         {{"create", "--md5", "--force", "-o", "Album/list.txt", "Album/"}, 0, "Album/list.txt: 2" + Files}});
+         {{"create", "--md5", "--force", "-o", "Album/list.txt", "Album/"}, 0, "Album/list.txt: 2" + Files},
+         // A SHA-256 list keeps a name without extension; its line is sha256sum's.
+         {{"create", "--sha256", "-o", "SUMS", "Album/a.txt"}, 0, "SUMS: 1" + Files}});
+    EXPECT_EQ(ReadFile(Dir / "SUMS"), "2cf24dba5fb0a30e26e83b2ac5b9e29e1b161e5c1fa7425e73043362938b9824  a.txt\n");
     for (const std::string& List : {Dir / "x.md5", Dir / "p.md5", Data + "/list.txt"}) // list.txt replaced
         EXPECT_TRUE(ReadFile(List).starts_with(Md5OfA)) << List;
     const std::string Text = ReadFile(Data + "/Album.sfv");
