@@ -17,7 +17,7 @@ if [ ! -x "$OURS" ]; then
 fi
 
 # The peers, installed with apt-get when missing (sha*sum are in coreutils).
-bash "$(dirname "$0")/../scripts/deps.sh" coreutils b3sum
+bash "$(dirname "$0")/../scripts/deps.sh" coreutils b3sum python3
 
 if [ ! -f "$FILE" ] || [ "$(stat -c %s "$FILE")" -ne 1073741824 ]; then
     echo "compare-digests: writing $FILE" >&2
@@ -25,23 +25,7 @@ if [ ! -f "$FILE" ] || [ "$(stat -c %s "$FILE")" -ne 1073741824 ]; then
     mv "$FILE.tmp" "$FILE"
 fi
 
-# Best wall time in seconds of RUNS runs of a command (output discarded).
-best() {
-    b=""
-    i=0
-    while [ "$i" -lt "$RUNS" ]; do
-        s=$(date +%s.%N)
-        "$@" >/dev/null
-        e=$(date +%s.%N)
-        t=$(echo "$e - $s" | bc -l)
-        if [ -z "$b" ] || [ "$(echo "$t < $b" | bc -l)" -eq 1 ]; then b=$t; fi
-        i=$((i + 1))
-    done
-    echo "$b"
-}
-
-ratio() { echo "scale=2; $1 / $2" | bc -l; }
-rate() { echo "scale=2; 1.073741824 / $1" | bc -l; }
+. "$(dirname "$0")/timing.sh"
 
 # The same digest from both sides first, then the timings.
 compare() { # KIND TARGET PEER...
@@ -54,9 +38,9 @@ compare() { # KIND TARGET PEER...
         echo "compare-digests: $kind differs from $*: $a / $b" >&2
         exit 1
     fi
-    ours=$(best "$OURS" "$kind" "$FILE")
-    peer=$(best "$@" "$FILE")
-    echo "$kind: DigestFile $(rate "$ours") GB/s; $* $(rate "$peer") GB/s; ratio $(ratio "$peer" "$ours")x (target >= $target)"
+    ours=$(best . "$OURS" "$kind" "$FILE")
+    peer=$(best . "$@" "$FILE")
+    echo "$kind: DigestFile $(rate 1073741824 "$ours") GB/s; $* $(rate 1073741824 "$peer") GB/s; ratio $(ratio "$peer" "$ours")x (target >= $target)"
 }
 
 compare sha1 1.0 sha1sum

@@ -16,7 +16,7 @@ if [ ! -x "$CLI" ]; then
 fi
 
 # The peers, installed with apt-get when missing.
-bash "$(dirname "$0")/../scripts/deps.sh" rhash cksfv
+bash "$(dirname "$0")/../scripts/deps.sh" rhash cksfv python3
 
 if [ ! -f "$FILE" ] || [ "$(stat -c %s "$FILE")" -ne 1073741824 ]; then
     echo "compare-engines: writing $FILE" >&2
@@ -25,32 +25,16 @@ if [ ! -f "$FILE" ] || [ "$(stat -c %s "$FILE")" -ne 1073741824 ]; then
 fi
 cat "$FILE" >/dev/null  # into the page cache
 
-# Best wall time in seconds of RUNS runs of a command (output discarded).
-best() {
-    b=""
-    i=0
-    while [ "$i" -lt "$RUNS" ]; do
-        s=$(date +%s.%N)
-        "$@" >/dev/null
-        e=$(date +%s.%N)
-        t=$(echo "$e - $s" | bc -l)
-        if [ -z "$b" ] || [ "$(echo "$t < $b" | bc -l)" -eq 1 ]; then b=$t; fi
-        i=$((i + 1))
-    done
-    echo "$b"
-}
+. "$(dirname "$0")/timing.sh"
 
-ratio() { echo "scale=2; $1 / $2" | bc -l; }
-rate() { echo "scale=2; 1.073741824 / $1" | bc -l; }
+ours_crc=$(best . "$CLI" hash --crc32 "$FILE")
+ours_md5=$(best . "$CLI" hash --md5 "$FILE")
+rhash_crc=$(best . rhash --crc32 "$FILE")
+cksfv_crc=$(best . cksfv -q "$FILE")
+md5sum_t=$(best . md5sum "$FILE")
 
-ours_crc=$(best "$CLI" hash --crc32 "$FILE")
-ours_md5=$(best "$CLI" hash --md5 "$FILE")
-rhash_crc=$(best rhash --crc32 "$FILE")
-cksfv_crc=$(best cksfv -q "$FILE")
-md5sum_t=$(best md5sum "$FILE")
-
-echo "quorvane-cli hash --crc32: $(rate "$ours_crc") GB/s; rhash --crc32 $(rate "$rhash_crc") GB/s; cksfv $(rate "$cksfv_crc") GB/s"
-echo "quorvane-cli hash --md5: $(rate "$ours_md5") GB/s; md5sum $(rate "$md5sum_t") GB/s"
+echo "quorvane-cli hash --crc32: $(rate 1073741824 "$ours_crc") GB/s; rhash --crc32 $(rate 1073741824 "$rhash_crc") GB/s; cksfv $(rate 1073741824 "$cksfv_crc") GB/s"
+echo "quorvane-cli hash --md5: $(rate 1073741824 "$ours_md5") GB/s; md5sum $(rate 1073741824 "$md5sum_t") GB/s"
 echo "crc32 vs rhash --crc32: $(ratio "$rhash_crc" "$ours_crc")x (target >= 4)"
 echo "crc32 vs cksfv: $(ratio "$cksfv_crc" "$ours_crc")x (target >= 12)"
 echo "md5 vs md5sum: $(ratio "$md5sum_t" "$ours_md5")x (target >= 1)"

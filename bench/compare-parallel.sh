@@ -60,22 +60,7 @@ if [ ! -x "$READER" ]; then
     cc -O2 -o "$READER" "$ROOT/read-loop.c"
 fi
 
-# Best wall time of RUNS runs in a folder (output discarded), and the peak resident memory in KiB.
-best() {
-    python3 - "$RUNS" "$@" <<'PY'
-import resource, subprocess, sys, time
-runs, folder, cmd = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
-best = None
-for _ in range(runs):
-    start = time.perf_counter()
-    subprocess.run(cmd, cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    t = time.perf_counter() - start
-    best = t if best is None or t < best else best
-print("%.4f %d" % (best, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss))
-PY
-}
-secs() { echo "$1" | cut -d' ' -f1; }
-ratio() { python3 -c "print('%.2f' % ($(secs "$1") / $(secs "$2")))"; }
+. "$(dirname "$0")/timing.sh"
 
 # Warm the page cache.
 cat "$ROOT"/mid/*.bin "$ROOT"/big/*.bin >/dev/null
@@ -105,5 +90,5 @@ for jobs in auto 1; do
     echo "  check, 100,000 x 100 B / md5sum -c:          $(ratio "$tiny_md5" "$md5sum_tiny")  (target <= 0.70)"
     echo "  check, 5,000,000 missing / cksfv -f:         $(ratio "$missing" "$cksfv_missing")  (target <= 1.2)"
 done
-echo "peak RSS of check over 5,000,000 entries: $(echo "$(best "$X" "$CLI" check list.sfv)" | cut -d' ' -f2) KiB  (target <= 700 MB)"
-echo "times (s): md5sum $(secs "$md5sum_mid"), rhash $(secs "$rhash_mid"), read loop $(secs "$reader_big"), md5sum tiny $(secs "$md5sum_tiny"), cksfv missing $(secs "$cksfv_missing")"
+echo "peak RSS of check over 5,000,000 entries: $(peak "$X" "$CLI" check list.sfv) KiB  (target <= 700 MB)"
+echo "times (s): md5sum $md5sum_mid, rhash $rhash_mid, read loop $reader_big, md5sum tiny $md5sum_tiny, cksfv missing $cksfv_missing"

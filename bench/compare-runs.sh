@@ -49,32 +49,7 @@ for d in big mid small; do
 done
 cat "$ROOT"/big/big.bin "$ROOT"/mid/mid.bin "$ROOT"/small/*.bin >/dev/null  # into the page cache
 
-# Best wall time in seconds of RUNS runs of a command run in a folder (output discarded).
-best() {
-    python3 - "$RUNS" "$@" <<'EOF'
-import os, subprocess, sys, time
-runs, folder, cmd = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
-best = None
-for _ in range(runs):
-    start = time.perf_counter()
-    subprocess.run(cmd, cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    t = time.perf_counter() - start
-    best = t if best is None or t < best else best
-print("%.4f" % best)
-EOF
-}
-
-# Peak resident memory in KiB of one run of a command.
-peak() {
-    python3 - "$@" <<'EOF'
-import resource, subprocess, sys
-subprocess.run(sys.argv[2:], cwd=sys.argv[1], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
-EOF
-}
-
-ratio() { python3 -c "print('%.2f' % ($1 / $2))"; }
-rate() { python3 -c "print('%.2f' % ($1 / $2 / 1e9))"; }
+. "$(dirname "$0")/timing.sh"
 
 B="$ROOT/big"
 S="$ROOT/small"

@@ -48,25 +48,21 @@ if command -v clang++ >/dev/null; then
     cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
         -DQUORVANE_FUZZ=ON -DQUORVANE_GUI=OFF -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
     cmake --build build/fuzz -j "$jobs" --target ListReaderFuzzer RegistryFuzzer DigestLinesFuzzer
-    mkdir -p build/fuzz/corpus
-    cp -n fuzz/corpus/* build/fuzz/corpus/ 2>/dev/null || true
-    build/fuzz/fuzz/ListReaderFuzzer -max_total_time=20 -max_len=65536 -rss_limit_mb=2048 build/fuzz/corpus >/dev/null 2>build/fuzz/last.log \
-        || { tail -n 40 build/fuzz/last.log; exit 1; }
-    tail -n 1 build/fuzz/last.log
+    # fuzz_smoke FUZZER SECONDS CORPUS: a short run from the corpus kept in fuzz/; the log's tail on failure.
+    fuzz_smoke() {
+        mkdir -p "build/fuzz/$3"
+        cp -n "fuzz/$3"/* "build/fuzz/$3/" 2>/dev/null || true
+        "build/fuzz/fuzz/$1" -max_total_time="$2" -max_len=65536 -rss_limit_mb=2048 "build/fuzz/$3" >/dev/null \
+            2>"build/fuzz/$1.log" || { tail -n 40 "build/fuzz/$1.log"; exit 1; }
+        tail -n 1 "build/fuzz/$1.log"
+    }
+    fuzz_smoke ListReaderFuzzer 20 corpus
 
     step "Registry-file fuzzer, short smoke run"
-    mkdir -p build/fuzz/registry-corpus
-    cp -n fuzz/registry-corpus/* build/fuzz/registry-corpus/ 2>/dev/null || true
-    build/fuzz/fuzz/RegistryFuzzer -max_total_time=15 -max_len=65536 -rss_limit_mb=2048 build/fuzz/registry-corpus >/dev/null \
-        2>build/fuzz/registry.log || { tail -n 40 build/fuzz/registry.log; exit 1; }
-    tail -n 1 build/fuzz/registry.log
+    fuzz_smoke RegistryFuzzer 15 registry-corpus
 
     step "Digest-list fuzzer, short smoke run"
-    mkdir -p build/fuzz/digest-corpus
-    cp -n fuzz/digest-corpus/* build/fuzz/digest-corpus/ 2>/dev/null || true
-    build/fuzz/fuzz/DigestLinesFuzzer -max_total_time=15 -max_len=65536 -rss_limit_mb=2048 build/fuzz/digest-corpus >/dev/null \
-        2>build/fuzz/digest.log || { tail -n 40 build/fuzz/digest.log; exit 1; }
-    tail -n 1 build/fuzz/digest.log
+    fuzz_smoke DigestLinesFuzzer 15 digest-corpus
 fi
 
 step "All tests passed"

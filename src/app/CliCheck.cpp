@@ -3,6 +3,7 @@
 // checks one file against a pasted hash the same way.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,30 @@ private:
     std::string Completion;
 };
 
+// Checks the session's records with View as the run's view, until the run has ended. Starting clears
+// CrcAbort, and the worker checks nothing before Wait serves its BeginRun, so a Ctrl+C that came before
+// the start still stops the run.
+void CheckToEnd(TChecksumSession& Session, ConsoleRunView& View) {
+    InstallCliSignalHandlers();
+    TProgress Progress(SystemTick, EnvironmentLocaleFormat());
+    Session.StartCheck(View, Progress);
+    if (CliInterrupted())
+        Session.Abort();
+    Session.Wait();
+    View.ClearLine();
+}
+
+// The exit status of a check stopped by an error (2, the error told) or by Ctrl+C; none when it ran to its end.
+std::optional<int> EndStatus(const TChecksumSession& Session) {
+    if (const std::string Failure = Session.RunFailure(); !Failure.empty()) {
+        PutError(Failure);
+        return 2;
+    }
+    if (CliInterrupted())
+        return ExitInterrupted;
+    return std::nullopt;
+}
+
 const TCliOption CheckOptions[] = {
     {"--quiet", "", "print only the files that are not Good"},
     {"--ignore-missing", "", "neither print missing files nor count them against the exit status"},
@@ -94,16 +119,8 @@ int RunCheck(const TCliArgs& Args) {
     for (const std::string& Problem : Session.OpenProblems())
         PutError(Printable(Problem) + ": line not understood, skipped");
 
-    InstallCliSignalHandlers();
     ConsoleRunView View(BuildRowRecords(Session.Items()), Quiet, IgnoreMissing);
-    TProgress Progress(SystemTick, EnvironmentLocaleFormat());
-    Session.StartCheck(View, Progress);
-    // Starting cleared CrcAbort; the worker checks nothing before Wait serves its BeginRun, so a Ctrl+C
-    // that came before the start still stops the run here.
-    if (CliInterrupted())
-        Session.Abort();
-    Session.Wait();
-    View.ClearLine();
+    CheckToEnd(Session, View);
     const TCounters& Counters = Session.Counters();
 
     const bool Aborted = CliInterrupted();
@@ -114,12 +131,8 @@ int RunCheck(const TCliArgs& Args) {
     else
         PutOut(". " + View.CompletionText() + "\n");
 
-    if (const std::string Failure = Session.RunFailure(); !Failure.empty()) {
-        PutError(Failure);
-        return 2;
-    }
-    if (Aborted)
-        return ExitInterrupted;
+    if (const std::optional<int> Status = EndStatus(Session))
+        return *Status;
     if (IgnoreMissing && Counters.GoodCount + Counters.BadCount == 0 && Counters.UncheckedCount == 0) {
         PutError("no file was verified");
         return 1;
@@ -133,20 +146,10 @@ int RunVerify(const TCliArgs& Args) {
     TChecksumSession Session;
     if (const std::string Error = Session.OpenHash(Args.Operands[0], Args.Operands[1]); !Error.empty())
         return CliUsageError(VerifyCommand, Printable(Error));
-    InstallCliSignalHandlers();
     ConsoleRunView View(BuildRowRecords(Session.Items()), false, false, true);
-    TProgress Progress(SystemTick, EnvironmentLocaleFormat());
-    Session.StartCheck(View, Progress);
-    if (CliInterrupted())
-        Session.Abort();
-    Session.Wait();
-    View.ClearLine();
-    if (const std::string Failure = Session.RunFailure(); !Failure.empty()) {
-        PutError(Failure);
-        return 2;
-    }
-    if (CliInterrupted())
-        return ExitInterrupted;
+    CheckToEnd(Session, View);
+    if (const std::optional<int> Status = EndStatus(Session))
+        return *Status;
     const std::int32_t State = Session.Items()[0].State;
     PutOut(std::string(StateWord(State)) + "\n");
     return State == isGood ? 0 : 1;

@@ -28,7 +28,8 @@ public:
     virtual void WakeUiThread(std::function<void()> Serve, bool Urgent) = 0;
 
     // The rows of the list view, as built by BuildRows (in item-list order); not rebuilt while a run is in
-    // progress. RowRecord: the record of a row, nullptr for headers and separators.
+    // progress. RowRecord: the record of a row, nullptr for headers and separators. While BeginRun runs,
+    // RowRecord is also called by threads it starts and waits for (a long list's look-ups are shared).
     virtual std::size_t RowCount() const = 0;
     virtual TItemRec* RowRecord(std::int32_t Row) const = 0;
     // Indexes of the selected rows, ascending.
