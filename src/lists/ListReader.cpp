@@ -46,14 +46,17 @@ std::string ReadListBytes(const std::string& Path) {
     if (!Info.IsFile())
         ThrowCannotOpen(Path);
     // The size is only a hint: the file may grow or shrink while it is read. Memory is reserved for it
-    // (up to 1 GiB) but only touched as it is read, a block at a time.
+    // (up to 1 GiB) but only touched as it is read, a block at a time (one byte more than the size, so
+    // that the end shows; a file that grew is read on in small blocks).
     constexpr std::size_t Block = 4u << 20;
+    const auto Expected = static_cast<std::size_t>(std::max<std::int64_t>(Info.Size, 0)) + 1;
     std::string Bytes;
-    Bytes.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(Info.Size + 1, 1, std::int64_t{1} << 30)));
+    Bytes.reserve(std::min<std::size_t>(Expected, std::size_t{1} << 30));
     std::size_t Used = 0;
     for (;;) {
-        Bytes.resize(Used + Block);
-        const ssize_t Got = ::read(File.Get(), Bytes.data() + Used, Block);
+        const std::size_t Want = Used < Expected ? std::min(Block, Expected - Used) : std::size_t{64} << 10;
+        Bytes.resize(Used + Want);
+        const ssize_t Got = ::read(File.Get(), Bytes.data() + Used, Want);
         if (Got < 0) {
             if (errno == EINTR)
                 continue;
