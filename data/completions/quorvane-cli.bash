@@ -56,7 +56,7 @@ _comp_quorvane_cli() {
             ;;
         hash)
             if [[ -z $operands_only && $cur == -* ]]; then
-                COMPREPLY=($(compgen -W '--crc32 --md5 --jobs -- --help' -- "$cur"))
+                COMPREPLY=($(compgen -W '--crc32 --md5 --sha1 --sha256 --sha512 --blake3 --jobs -- --help' -- "$cur"))
                 return
             fi
             _filedir

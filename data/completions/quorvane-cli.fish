@@ -48,6 +48,9 @@ complete -c quorvane-cli -n "__fish_seen_subcommand_from verify; and __quorvane_
 
 complete -c quorvane-cli -n "__fish_seen_subcommand_from hash" -l crc32 -d 'CRC-32 (SFV entry lines)'
 complete -c quorvane-cli -n "__fish_seen_subcommand_from hash" -l md5 -d 'MD5 (MD5 entry lines)'
+for kind in sha1 sha256 sha512 blake3
+    complete -c quorvane-cli -n "__fish_seen_subcommand_from hash" -l $kind -d "$kind (the lines of its own tool)"
+end
 complete -c quorvane-cli -n "__fish_seen_subcommand_from hash" -l jobs -x -d 'Read a large file by N threads'
 complete -c quorvane-cli -n "__fish_seen_subcommand_from hash" -F
 

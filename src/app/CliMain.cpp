@@ -20,7 +20,7 @@ const TCliCommand* const Commands[] = {&ListCommand, &HashCommand, &CheckCommand
 
 std::string Usage() {
     std::string Text = "Usage: quorvane-cli COMMAND [OPTION]... ARGUMENT...\n"
-                       "Reads, checks and writes SFV (CRC-32) and MD5 checksum lists.\n"
+                       "Reads, checks and writes checksum lists: SFV (CRC-32), MD5, SHA-1, SHA-256, SHA-512, BLAKE3.\n"
                        "\n"
                        "Commands:\n";
     for (const TCliCommand* Command : Commands)

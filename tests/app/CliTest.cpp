@@ -84,6 +84,10 @@ TEST_F(Cli, HashEntryLinesInArgumentOrder) {
                                "Cannot read file /proc/self/mem (Input/output error)\n" + Cannot + "x?[31m" + NoFile;
     ExpectRuns({{{"hash", "--crc32", "digits.txt", "folder/x"}, 0, "digits.txt CBF43926\nfolder/x 00000000\n"},
                 {{"hash", "--md5", "--", "-odd"}, 0, "25F9E794323B453885F5181F1B624D0B -odd\n"},
+                {{"hash", "--sha256", "digits.txt"}, 0,
+                 "15e2b0d3c33891ebb0f1ef609ec419420c20e320ce94c65fbc8c3312448eb225  digits.txt\n"},
+                {{"hash", "--blake3", "digits.txt"}, 0,
+                 "b7d65b48420d1033cb2595293263b6f72eabee20d55e699d0df1973b3c9deed1  digits.txt\n"},
                 // CRC-32 by default. Unreadable files (our memory opens, then fails to read) get a message, no line;
                 // options end at the first file.
                 {{"hash", "abc", "--md5", "folder", "/proc/self/mem", "x\x1b[31m"}, 1, "abc 352441C2\n", Errors}});
@@ -194,7 +198,7 @@ TEST_F(CliCreate, UsageErrorsRefusalsHelpVersionAndWriteErrors) {
          {{"bogus"}, 2, "", Me + "unknown command 'bogus'\nTry 'quorvane-cli --help'.\n"},
          {{"list", "--tsv"}, 2, "", Usage("list", "no list file given")},
          {{"hash", "--md5"}, 2, "", Usage("hash", "no file given")},
-         {{"hash", "--crc32", "--md5", "x"}, 2, "", Usage("hash", "choose one of --crc32 and --md5")},
+         {{"hash", "--crc32", "--md5", "x"}, 2, "", Usage("hash", "choose one of --crc32, --md5, --sha1, --sha256, --sha512 and --blake3")},
          {{"check", "--quiet", "-\x1b[31m", "x"}, 2, "", Usage("check", "unknown option '-?[31m'")},
          {{"check", "--quiet"}, 2, "", Usage("check", "no list file given")},
          {{"create", "Album"}, 2, "", Usage("create", "give --sfv, --md5, --sha1, --sha256, --sha512 or --blake3")},
@@ -208,7 +212,8 @@ TEST_F(CliCreate, UsageErrorsRefusalsHelpVersionAndWriteErrors) {
          {{"hash", "--jobs", "2x", "x"}, 2, "", Usage("hash", Jobs + "'2x'")},
          {{"create", "--sfv", "-o", "l", "--", "-l.sfv"}, 0, "l.sfv: 1 files. Complete in 0 seconds\n"}});
     for (const auto& [Args, Says] : std::vector<std::pair<TArgs, std::string>>{
-             {{"--help"}, "\n  hash [--crc32|--md5] [--jobs N] FILE...\n" + std::string(32, ' ') + "print a list"},
+             {{"--help"}, "\n  hash [--crc32|--md5|--sha1|--sha256|--sha512|--blake3] [--jobs N] FILE...\n" + std::string(32, ' ') +
+                              "print a list"},
              {{"list", "-h"}, "Usage: quorvane-cli list [--tsv] LIST...\nPrints the records of lists of any kind"},
              {{"list", "--help"}, " (-1 when\n              the file is not found), separated by tabs"},
              {{"create", "--force", "--help", "--bogus"},
