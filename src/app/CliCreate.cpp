@@ -1,9 +1,11 @@
-// quorvane-cli create (--sfv|--md5|--sha1|--sha256|--sha512|--blake3) [-o LIST] [--force] [--jobs N] PATH...: writes one list of the files of
-// one folder with the same list writer, and so the same bytes, as the desktop program.
+// quorvane-cli create (--sfv|--md5|--sha1|--sha256|--sha512|--blake3) [-o LIST] [--force] [--jobs N] PATH...:
+// writes one list of the files of one folder with the same list writer, and so the same bytes, as the
+// desktop program.
 //
 // The header's date and time and the month names of the comment lines come from the environment's locale
 // (LC_ALL, LC_TIME, LANG), as in the desktop program.
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -74,10 +76,8 @@ int RunCreate(const TCliArgs& Args) {
     int Jobs = 0;
     if (const auto Usage = CliJobsValue(CreateCommand, Args, Jobs))
         return *Usage;
-    int FilterIndex = 1; // the save dialog's filter index of the kind
-    for (const auto& [Option, Index] : {std::pair{"--md5", 2}, {"--sha1", 3}, {"--sha256", 4}, {"--sha512", 5}, {"--blake3", 6}})
-        if (Args.Has(Option))
-            FilterIndex = Index;
+    const THashKind Kind = CliKindOf(Args, THashKind::Crc32);
+    const int FilterIndex = 1 + static_cast<int>(std::ranges::find(AllHashKinds, Kind) - std::begin(AllHashKinds));
     const std::string Output = Args.Value("-o");
     const bool Force = Args.Has("--force");
     const TArgs& Paths = Args.Operands;
@@ -111,9 +111,9 @@ int RunCreate(const TCliArgs& Args) {
             Entries.push_back(TBrowserEntry{std::string(ExtractFileName(Path)), false, Info.IsFile() ? Info.Size : 0});
         }
     }
-    const std::string Target = Output.empty() ? DefaultListPath(Folder, DecideListTarget({}, FilterIndex).Kind) : Output;
+    const std::string Target = Output.empty() ? DefaultListPath(Folder, Kind) : Output;
     // A list of the other tools' kinds is named freely (SHA256SUMS): the option already says its kind.
-    const bool KeepName = !Output.empty() && IsDigestKind(DecideListTarget({}, FilterIndex).Kind);
+    const bool KeepName = !Output.empty() && IsDigestKind(Kind);
     const TListTarget Decided = DecideListTarget(Target, FilterIndex, !KeepName);
     if (const TPathInfo Existing = PathInfo(Decided.Path); Existing.Exists()) {
         if (Existing.IsFolder())

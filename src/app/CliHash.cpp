@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 #include <system_error>
-#include <utility>
 
 #include "app/CliCommands.h"
 #include "app/CliOutput.h"
@@ -38,12 +37,7 @@ void ReportUnreadable(const std::string& Name, const FileReadOutcome& Outcome) {
 }
 
 int RunHash(const TCliArgs& Args) {
-    THashKind Kind = THashKind::Crc32;
-    for (const auto& [Option, Named] : {std::pair{"--md5", THashKind::Md5}, {"--sha1", THashKind::Sha1},
-                                        {"--sha256", THashKind::Sha256}, {"--sha512", THashKind::Sha512},
-                                        {"--blake3", THashKind::Blake3}})
-        if (Args.Has(Option))
-            Kind = Named;
+    const THashKind Kind = CliKindOf(Args, THashKind::Crc32);
     int Jobs = 0;
     if (const auto Usage = CliJobsValue(HashCommand, Args, Jobs))
         return *Usage;

@@ -86,6 +86,16 @@ int CliUsageError(const TCliCommand& Command, std::string_view Text) {
     return 2;
 }
 
+THashKind CliKindOf(const TCliArgs& Args, THashKind Default) {
+    for (const auto& [Option, Kind] : {std::pair{"--sfv", THashKind::Crc32}, {"--crc32", THashKind::Crc32},
+                                       {"--md5", THashKind::Md5}, {"--sha1", THashKind::Sha1},
+                                       {"--sha256", THashKind::Sha256}, {"--sha512", THashKind::Sha512},
+                                       {"--blake3", THashKind::Blake3}})
+        if (Args.Has(Option))
+            return Kind;
+    return Default;
+}
+
 std::optional<int> CliJobsValue(const TCliCommand& Command, const TCliArgs& Args, int& Jobs) {
     if (!Args.Has("--jobs"))
         return std::nullopt;

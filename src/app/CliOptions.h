@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/HashKind.h"
+
 namespace quorvane {
 
 using TArgs = std::vector<std::string>;
@@ -51,6 +53,10 @@ std::optional<int> ParseCliArgs(const TCliCommand& Command, const TArgs& Args, T
 
 // The value of "--jobs N" (1 to 64) into Jobs, which keeps its value when the option is not given. Returns
 // the exit status after a usage error.
+// The kind a command's kind option names (--sfv or --crc32, --md5, --sha1, --sha256, --sha512, --blake3);
+// Default when none is given.
+THashKind CliKindOf(const TCliArgs& Args, THashKind Default);
+
 std::optional<int> CliJobsValue(const TCliCommand& Command, const TCliArgs& Args, int& Jobs);
 
 // "quorvane-cli: NAME: Text" and "Try 'quorvane-cli NAME --help'." on standard error; returns 2.

@@ -12,6 +12,7 @@ namespace quorvane {
 
 enum class THashKind : std::uint8_t { Crc32, Md5, Sha1, Sha256, Sha512, Blake3 };
 
+// In the order of the save dialog's filters: index 1 is CRC-32 (SFV), 2 MD5, ... 6 BLAKE3.
 inline constexpr THashKind AllHashKinds[] = {THashKind::Crc32,  THashKind::Md5,    THashKind::Sha1,
                                              THashKind::Sha256, THashKind::Sha512, THashKind::Blake3};
 

@@ -225,12 +225,11 @@ TListTarget DecideListTarget(const std::string& FileName, int FilterIndex, bool 
     Target.Path = FileName;
     const std::string Ext = LowerAscii(ExtractFileExt(FileName));
     Target.IsMd5 = FilterIndex == 2 || Ext == ".md5";
-    constexpr THashKind FilterKinds[] = {THashKind::Sha1, THashKind::Sha256, THashKind::Sha512, THashKind::Blake3};
     const std::optional<THashKind> Named = KindFromExtension(Ext);
     if (Target.IsMd5)
         Target.Kind = THashKind::Md5;
     else if (FilterIndex >= 3 && FilterIndex <= 6)
-        Target.Kind = FilterKinds[FilterIndex - 3];
+        Target.Kind = AllHashKinds[FilterIndex - 1];
     else if (FilterIndex != 1 && Named && IsDigestKind(*Named))
         Target.Kind = *Named;
     if (AddExtension && Ext.empty() && FilterIndex >= 1 && FilterIndex <= 6)
