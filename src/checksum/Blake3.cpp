@@ -48,16 +48,15 @@ inline void StoreCv(unsigned char* P, const std::uint32_t* Words) {
         Store32(P + 4 * I, Words[I]);
 }
 
-inline void G(std::uint32_t* V, int A, int B, int C, int D, std::uint32_t X, std::uint32_t Y) {
-    V[A] += V[B] + X;
-    V[D] = std::rotr(V[D] ^ V[A], 16);
-    V[C] += V[D];
-    V[B] = std::rotr(V[B] ^ V[C], 12);
-    V[A] += V[B] + Y;
-    V[D] = std::rotr(V[D] ^ V[A], 8);
-    V[C] += V[D];
-    V[B] = std::rotr(V[B] ^ V[C], 7);
-}
+// One 32-bit word.
+struct TWordOps {
+    static std::uint32_t Add(std::uint32_t A, std::uint32_t B) { return A + B; }
+    static std::uint32_t Xor(std::uint32_t A, std::uint32_t B) { return A ^ B; }
+    static std::uint32_t Ror16(std::uint32_t X) { return std::rotr(X, 16); }
+    static std::uint32_t Ror12(std::uint32_t X) { return std::rotr(X, 12); }
+    static std::uint32_t Ror8(std::uint32_t X) { return std::rotr(X, 8); }
+    static std::uint32_t Ror7(std::uint32_t X) { return std::rotr(X, 7); }
+};
 
 bool Always() {
     return true;
@@ -112,16 +111,7 @@ void blake3::Compress(const std::uint32_t Cv[8], const unsigned char Block[Block
                            static_cast<std::uint32_t>(Counter >> 32),
                            BlockLength,
                            Flags};
-    for (const auto& S : Schedule.Word) {
-        G(V, 0, 4, 8, 12, M[S[0]], M[S[1]]);
-        G(V, 1, 5, 9, 13, M[S[2]], M[S[3]]);
-        G(V, 2, 6, 10, 14, M[S[4]], M[S[5]]);
-        G(V, 3, 7, 11, 15, M[S[6]], M[S[7]]);
-        G(V, 0, 5, 10, 15, M[S[8]], M[S[9]]);
-        G(V, 1, 6, 11, 12, M[S[10]], M[S[11]]);
-        G(V, 2, 7, 8, 13, M[S[12]], M[S[13]]);
-        G(V, 3, 4, 9, 14, M[S[14]], M[S[15]]);
-    }
+    Rounds<TWordOps>(V, M);
     for (int I = 0; I < 8; ++I) // the upper half first: Out may be Cv
         Out[I + 8] = V[I + 8] ^ Cv[I];
     for (int I = 0; I < 8; ++I)

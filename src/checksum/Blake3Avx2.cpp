@@ -19,56 +19,25 @@ using namespace blake3;
 
 constexpr std::size_t Lanes = 8;
 
-inline __m256i Add(__m256i A, __m256i B) {
-    return _mm256_add_epi32(A, B);
-}
-inline __m256i Xor(__m256i A, __m256i B) {
-    return _mm256_xor_si256(A, B);
-}
-inline __m256i Set(std::uint32_t X) {
-    return _mm256_set1_epi32(static_cast<int>(X));
-}
+// One 32-bit word per lane, for the rounds of Blake3Kernels.h.
+struct TLaneOps {
+    static __m256i Add(__m256i A, __m256i B) { return _mm256_add_epi32(A, B); }
+    static __m256i Xor(__m256i A, __m256i B) { return _mm256_xor_si256(A, B); }
+    static __m256i Set(std::uint32_t X) { return _mm256_set1_epi32(static_cast<int>(X)); }
 
-inline __m256i Ror16(__m256i X) {
-    const __m256i Order = _mm256_setr_epi8(2, 3, 0, 1, 6, 7, 4, 5, 10, 11, 8, 9, 14, 15, 12, 13, 2, 3, 0, 1, 6, 7, 4, 5,
-                                           10, 11, 8, 9, 14, 15, 12, 13);
-    return _mm256_shuffle_epi8(X, Order);
-}
-inline __m256i Ror8(__m256i X) {
-    const __m256i Order = _mm256_setr_epi8(1, 2, 3, 0, 5, 6, 7, 4, 9, 10, 11, 8, 13, 14, 15, 12, 1, 2, 3, 0, 5, 6, 7, 4,
-                                           9, 10, 11, 8, 13, 14, 15, 12);
-    return _mm256_shuffle_epi8(X, Order);
-}
-inline __m256i Ror12(__m256i X) {
-    return _mm256_or_si256(_mm256_srli_epi32(X, 12), _mm256_slli_epi32(X, 20));
-}
-inline __m256i Ror7(__m256i X) {
-    return _mm256_or_si256(_mm256_srli_epi32(X, 7), _mm256_slli_epi32(X, 25));
-}
-
-#define QV_B3_G(A, B, C, D, X, Y)                                                                                      \
-    V[A] = Add(Add(V[A], V[B]), X);                                                                                    \
-    V[D] = Ror16(Xor(V[D], V[A]));                                                                                     \
-    V[C] = Add(V[C], V[D]);                                                                                            \
-    V[B] = Ror12(Xor(V[B], V[C]));                                                                                     \
-    V[A] = Add(Add(V[A], V[B]), Y);                                                                                    \
-    V[D] = Ror8(Xor(V[D], V[A]));                                                                                      \
-    V[C] = Add(V[C], V[D]);                                                                                            \
-    V[B] = Ror7(Xor(V[B], V[C]));
-
-template <int R> inline void Round(__m256i (&V)[16], const __m256i (&M)[16]) {
-    constexpr const std::uint8_t* S = Schedule.Word[R];
-    QV_B3_G(0, 4, 8, 12, M[S[0]], M[S[1]]);
-    QV_B3_G(1, 5, 9, 13, M[S[2]], M[S[3]]);
-    QV_B3_G(2, 6, 10, 14, M[S[4]], M[S[5]]);
-    QV_B3_G(3, 7, 11, 15, M[S[6]], M[S[7]]);
-    QV_B3_G(0, 5, 10, 15, M[S[8]], M[S[9]]);
-    QV_B3_G(1, 6, 11, 12, M[S[10]], M[S[11]]);
-    QV_B3_G(2, 7, 8, 13, M[S[12]], M[S[13]]);
-    QV_B3_G(3, 4, 9, 14, M[S[14]], M[S[15]]);
-}
-
-#undef QV_B3_G
+    static __m256i Ror16(__m256i X) {
+        const __m256i Order = _mm256_setr_epi8(2, 3, 0, 1, 6, 7, 4, 5, 10, 11, 8, 9, 14, 15, 12, 13, 2, 3, 0, 1, 6, 7,
+                                               4, 5, 10, 11, 8, 9, 14, 15, 12, 13);
+        return _mm256_shuffle_epi8(X, Order);
+    }
+    static __m256i Ror8(__m256i X) {
+        const __m256i Order = _mm256_setr_epi8(1, 2, 3, 0, 5, 6, 7, 4, 9, 10, 11, 8, 13, 14, 15, 12, 1, 2, 3, 0, 5, 6,
+                                               7, 4, 9, 10, 11, 8, 13, 14, 15, 12);
+        return _mm256_shuffle_epi8(X, Order);
+    }
+    static __m256i Ror12(__m256i X) { return _mm256_or_si256(_mm256_srli_epi32(X, 12), _mm256_slli_epi32(X, 20)); }
+    static __m256i Ror7(__m256i X) { return _mm256_or_si256(_mm256_srli_epi32(X, 7), _mm256_slli_epi32(X, 25)); }
+};
 
 // Eight rows of eight words in, eight columns out: X[J] word I becomes X[I] word J.
 inline void Transpose(__m256i* X) {
@@ -97,15 +66,15 @@ inline __m256i Load(const unsigned char* P) {
 
 void HashEight(const unsigned char* const* Inputs, std::size_t Blocks, std::uint64_t Counter, bool IncrementCounter,
                std::uint32_t Flags, std::uint32_t FlagsStart, std::uint32_t FlagsEnd, unsigned char* Out) {
-    const __m256i Base = Set(static_cast<std::uint32_t>(Counter));
-    const __m256i Low = IncrementCounter ? Add(Base, _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)) : Base;
+    const __m256i Base = TLaneOps::Set(static_cast<std::uint32_t>(Counter));
+    const __m256i Low = IncrementCounter ? TLaneOps::Add(Base, _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)) : Base;
     // Low < Base (unsigned) where the low word wrapped: the comparison gives -1 there, subtracted from High.
-    const __m256i Sign = Set(0x80000000u);
-    const __m256i Wrapped = _mm256_cmpgt_epi32(Xor(Base, Sign), Xor(Low, Sign));
-    const __m256i High = _mm256_sub_epi32(Set(static_cast<std::uint32_t>(Counter >> 32)), Wrapped);
+    const __m256i Sign = TLaneOps::Set(0x80000000u);
+    const __m256i Wrapped = _mm256_cmpgt_epi32(TLaneOps::Xor(Base, Sign), TLaneOps::Xor(Low, Sign));
+    const __m256i High = _mm256_sub_epi32(TLaneOps::Set(static_cast<std::uint32_t>(Counter >> 32)), Wrapped);
     __m256i H[8];
     for (int I = 0; I < 8; ++I)
-        H[I] = Set(Iv[I]);
+        H[I] = TLaneOps::Set(Iv[I]);
     for (std::size_t B = 0; B < Blocks; ++B) {
         __m256i M[16];
         for (std::size_t I = 0; I < Lanes; ++I) {
@@ -115,17 +84,25 @@ void HashEight(const unsigned char* const* Inputs, std::size_t Blocks, std::uint
         Transpose(M);
         Transpose(M + 8);
         const std::uint32_t BlockFlags = Flags | (B == 0 ? FlagsStart : 0) | (B + 1 == Blocks ? FlagsEnd : 0);
-        __m256i V[16] = {H[0],       H[1],       H[2],       H[3],       H[4], H[5], H[6],          H[7],
-                         Set(Iv[0]), Set(Iv[1]), Set(Iv[2]), Set(Iv[3]), Low,  High, Set(BlockLen), Set(BlockFlags)};
-        Round<0>(V, M);
-        Round<1>(V, M);
-        Round<2>(V, M);
-        Round<3>(V, M);
-        Round<4>(V, M);
-        Round<5>(V, M);
-        Round<6>(V, M);
+        __m256i V[16] = {H[0],
+                         H[1],
+                         H[2],
+                         H[3],
+                         H[4],
+                         H[5],
+                         H[6],
+                         H[7],
+                         TLaneOps::Set(Iv[0]),
+                         TLaneOps::Set(Iv[1]),
+                         TLaneOps::Set(Iv[2]),
+                         TLaneOps::Set(Iv[3]),
+                         Low,
+                         High,
+                         TLaneOps::Set(BlockLen),
+                         TLaneOps::Set(BlockFlags)};
+        Rounds<TLaneOps>(V, M);
         for (int I = 0; I < 8; ++I)
-            H[I] = Xor(V[I], V[I + 8]);
+            H[I] = TLaneOps::Xor(V[I], V[I + 8]);
     }
     Transpose(H);
     for (std::size_t I = 0; I < Lanes; ++I)

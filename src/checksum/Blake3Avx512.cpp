@@ -24,39 +24,16 @@ using namespace blake3;
 
 constexpr std::size_t Lanes = 16;
 
-inline __m512i Add(__m512i A, __m512i B) {
-    return _mm512_add_epi32(A, B);
-}
-inline __m512i Xor(__m512i A, __m512i B) {
-    return _mm512_xor_si512(A, B);
-}
-inline __m512i Set(std::uint32_t X) {
-    return _mm512_set1_epi32(static_cast<int>(X));
-}
-
-#define QV_B3_G(A, B, C, D, X, Y)                                                                                      \
-    V[A] = Add(Add(V[A], V[B]), X);                                                                                    \
-    V[D] = _mm512_ror_epi32(Xor(V[D], V[A]), 16);                                                                      \
-    V[C] = Add(V[C], V[D]);                                                                                            \
-    V[B] = _mm512_ror_epi32(Xor(V[B], V[C]), 12);                                                                      \
-    V[A] = Add(Add(V[A], V[B]), Y);                                                                                    \
-    V[D] = _mm512_ror_epi32(Xor(V[D], V[A]), 8);                                                                       \
-    V[C] = Add(V[C], V[D]);                                                                                            \
-    V[B] = _mm512_ror_epi32(Xor(V[B], V[C]), 7);
-
-template <int R> inline void Round(__m512i (&V)[16], const __m512i (&M)[16]) {
-    constexpr const std::uint8_t* S = Schedule.Word[R];
-    QV_B3_G(0, 4, 8, 12, M[S[0]], M[S[1]]);
-    QV_B3_G(1, 5, 9, 13, M[S[2]], M[S[3]]);
-    QV_B3_G(2, 6, 10, 14, M[S[4]], M[S[5]]);
-    QV_B3_G(3, 7, 11, 15, M[S[6]], M[S[7]]);
-    QV_B3_G(0, 5, 10, 15, M[S[8]], M[S[9]]);
-    QV_B3_G(1, 6, 11, 12, M[S[10]], M[S[11]]);
-    QV_B3_G(2, 7, 8, 13, M[S[12]], M[S[13]]);
-    QV_B3_G(3, 4, 9, 14, M[S[14]], M[S[15]]);
-}
-
-#undef QV_B3_G
+// One 32-bit word per lane, for the rounds of Blake3Kernels.h.
+struct TLaneOps {
+    static __m512i Add(__m512i A, __m512i B) { return _mm512_add_epi32(A, B); }
+    static __m512i Xor(__m512i A, __m512i B) { return _mm512_xor_si512(A, B); }
+    static __m512i Set(std::uint32_t X) { return _mm512_set1_epi32(static_cast<int>(X)); }
+    static __m512i Ror16(__m512i X) { return _mm512_ror_epi32(X, 16); }
+    static __m512i Ror12(__m512i X) { return _mm512_ror_epi32(X, 12); }
+    static __m512i Ror8(__m512i X) { return _mm512_ror_epi32(X, 8); }
+    static __m512i Ror7(__m512i X) { return _mm512_ror_epi32(X, 7); }
+};
 
 // Sixteen rows of sixteen words in, sixteen columns out: X[J] word I becomes X[I] word J.
 inline void Transpose(__m512i (&X)[16]) {
@@ -87,31 +64,41 @@ inline void Transpose(__m512i (&X)[16]) {
 
 void HashSixteen(const unsigned char* const* Inputs, std::size_t Blocks, std::uint64_t Counter, bool IncrementCounter,
                  std::uint32_t Flags, std::uint32_t FlagsStart, std::uint32_t FlagsEnd, unsigned char* Out) {
-    const __m512i Base = Set(static_cast<std::uint32_t>(Counter));
+    const __m512i Base = TLaneOps::Set(static_cast<std::uint32_t>(Counter));
     const __m512i Low =
-        IncrementCounter ? Add(Base, _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15)) : Base;
-    const __m512i BaseHigh = Set(static_cast<std::uint32_t>(Counter >> 32));
-    const __m512i High = _mm512_mask_add_epi32(BaseHigh, _mm512_cmplt_epu32_mask(Low, Base), BaseHigh, Set(1));
+        IncrementCounter ? TLaneOps::Add(Base, _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15))
+                         : Base;
+    const __m512i BaseHigh = TLaneOps::Set(static_cast<std::uint32_t>(Counter >> 32));
+    const __m512i High =
+        _mm512_mask_add_epi32(BaseHigh, _mm512_cmplt_epu32_mask(Low, Base), BaseHigh, TLaneOps::Set(1));
     __m512i H[16];
     for (int I = 0; I < 8; ++I)
-        H[I] = Set(Iv[I]);
+        H[I] = TLaneOps::Set(Iv[I]);
     for (std::size_t B = 0; B < Blocks; ++B) {
         __m512i M[16];
         for (std::size_t I = 0; I < Lanes; ++I)
             M[I] = _mm512_loadu_si512(Inputs[I] + B * BlockLen);
         Transpose(M);
         const std::uint32_t BlockFlags = Flags | (B == 0 ? FlagsStart : 0) | (B + 1 == Blocks ? FlagsEnd : 0);
-        __m512i V[16] = {H[0],       H[1],       H[2],       H[3],       H[4], H[5], H[6],          H[7],
-                         Set(Iv[0]), Set(Iv[1]), Set(Iv[2]), Set(Iv[3]), Low,  High, Set(BlockLen), Set(BlockFlags)};
-        Round<0>(V, M);
-        Round<1>(V, M);
-        Round<2>(V, M);
-        Round<3>(V, M);
-        Round<4>(V, M);
-        Round<5>(V, M);
-        Round<6>(V, M);
+        __m512i V[16] = {H[0],
+                         H[1],
+                         H[2],
+                         H[3],
+                         H[4],
+                         H[5],
+                         H[6],
+                         H[7],
+                         TLaneOps::Set(Iv[0]),
+                         TLaneOps::Set(Iv[1]),
+                         TLaneOps::Set(Iv[2]),
+                         TLaneOps::Set(Iv[3]),
+                         Low,
+                         High,
+                         TLaneOps::Set(BlockLen),
+                         TLaneOps::Set(BlockFlags)};
+        Rounds<TLaneOps>(V, M);
         for (int I = 0; I < 8; ++I)
-            H[I] = Xor(V[I], V[I + 8]);
+            H[I] = TLaneOps::Xor(V[I], V[I + 8]);
     }
     for (int I = 8; I < 16; ++I)
         H[I] = _mm512_setzero_si512();

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 namespace quorvane {
 
@@ -42,6 +43,40 @@ inline constexpr TSchedule Schedule = [] {
             S.Word[R][I] = S.Word[R - 1][Permutation[I]];
     return S;
 }();
+
+// The seven rounds of the compression function on the state V with the message words M, for any word type
+// W whose operations Ops gives (static Add, Xor, Ror16, Ror12, Ror8, Ror7): one 32-bit word in the
+// portable kernel, one 32-bit word per lane in the SIMD ones. Rounds and word indexes are compile-time
+// constants, so a SIMD kernel keeps the whole state in registers.
+template <typename Ops, typename W>
+[[gnu::always_inline]] inline void G(W (&V)[16], int A, int B, int C, int D, W X, W Y) {
+    V[A] = Ops::Add(Ops::Add(V[A], V[B]), X);
+    V[D] = Ops::Ror16(Ops::Xor(V[D], V[A]));
+    V[C] = Ops::Add(V[C], V[D]);
+    V[B] = Ops::Ror12(Ops::Xor(V[B], V[C]));
+    V[A] = Ops::Add(Ops::Add(V[A], V[B]), Y);
+    V[D] = Ops::Ror8(Ops::Xor(V[D], V[A]));
+    V[C] = Ops::Add(V[C], V[D]);
+    V[B] = Ops::Ror7(Ops::Xor(V[B], V[C]));
+}
+
+template <typename Ops, std::size_t R, typename W>
+[[gnu::always_inline]] inline void Round(W (&V)[16], const W (&M)[16]) {
+    constexpr const std::uint8_t* S = Schedule.Word[R];
+    G<Ops>(V, 0, 4, 8, 12, M[S[0]], M[S[1]]);
+    G<Ops>(V, 1, 5, 9, 13, M[S[2]], M[S[3]]);
+    G<Ops>(V, 2, 6, 10, 14, M[S[4]], M[S[5]]);
+    G<Ops>(V, 3, 7, 11, 15, M[S[6]], M[S[7]]);
+    G<Ops>(V, 0, 5, 10, 15, M[S[8]], M[S[9]]);
+    G<Ops>(V, 1, 6, 11, 12, M[S[10]], M[S[11]]);
+    G<Ops>(V, 2, 7, 8, 13, M[S[12]], M[S[13]]);
+    G<Ops>(V, 3, 4, 9, 14, M[S[14]], M[S[15]]);
+}
+
+template <typename Ops, typename W>
+[[gnu::always_inline]] inline void Rounds(W (&V)[16], const W (&M)[16]) {
+    [&]<std::size_t... R>(std::index_sequence<R...>) { (Round<Ops, R>(V, M), ...); }(std::make_index_sequence<7>());
+}
 
 // The compression function: the 16 output words of compressing Block (BlockLength bytes of it meaningful,
 // the rest zero) into chaining value Cv with the 64-bit Counter and the domain Flags.
