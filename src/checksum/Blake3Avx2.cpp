@@ -83,26 +83,7 @@ void HashEight(const unsigned char* const* Inputs, std::size_t Blocks, std::uint
         }
         Transpose(M);
         Transpose(M + 8);
-        const std::uint32_t BlockFlags = Flags | (B == 0 ? FlagsStart : 0) | (B + 1 == Blocks ? FlagsEnd : 0);
-        __m256i V[16] = {H[0],
-                         H[1],
-                         H[2],
-                         H[3],
-                         H[4],
-                         H[5],
-                         H[6],
-                         H[7],
-                         TLaneOps::Set(Iv[0]),
-                         TLaneOps::Set(Iv[1]),
-                         TLaneOps::Set(Iv[2]),
-                         TLaneOps::Set(Iv[3]),
-                         Low,
-                         High,
-                         TLaneOps::Set(BlockLen),
-                         TLaneOps::Set(BlockFlags)};
-        Rounds<TLaneOps>(V, M);
-        for (int I = 0; I < 8; ++I)
-            H[I] = TLaneOps::Xor(V[I], V[I + 8]);
+        CompressLanes<TLaneOps>(H, M, Low, High, Flags | (B == 0 ? FlagsStart : 0) | (B + 1 == Blocks ? FlagsEnd : 0));
     }
     Transpose(H);
     for (std::size_t I = 0; I < Lanes; ++I)
@@ -114,20 +95,8 @@ void HashEight(const unsigned char* const* Inputs, std::size_t Blocks, std::uint
 void Blake3HashManyAvx2(const unsigned char* const* Inputs, std::size_t Count, std::size_t Blocks,
                         std::uint64_t Counter, bool IncrementCounter, std::uint32_t Flags, std::uint32_t FlagsStart,
                         std::uint32_t FlagsEnd, unsigned char* Out) {
-    for (; Count >= Lanes; Count -= Lanes) {
-        HashEight(Inputs, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Out);
-        Inputs += Lanes;
-        Out += Lanes * CvLen;
-        Counter += IncrementCounter ? Lanes : 0;
-    }
-    if (Count > 0) {
-        const unsigned char* Padded[Lanes];
-        for (std::size_t I = 0; I < Lanes; ++I)
-            Padded[I] = Inputs[I < Count ? I : 0];
-        unsigned char Cvs[Lanes * CvLen];
-        HashEight(Padded, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Cvs);
-        std::memcpy(Out, Cvs, Count * CvLen);
-    }
+    HashManyInGroups<Lanes>(HashEight, Inputs, Count, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd,
+                            Out);
 }
 
 } // namespace quorvane

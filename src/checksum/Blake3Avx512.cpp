@@ -79,26 +79,7 @@ void HashSixteen(const unsigned char* const* Inputs, std::size_t Blocks, std::ui
         for (std::size_t I = 0; I < Lanes; ++I)
             M[I] = _mm512_loadu_si512(Inputs[I] + B * BlockLen);
         Transpose(M);
-        const std::uint32_t BlockFlags = Flags | (B == 0 ? FlagsStart : 0) | (B + 1 == Blocks ? FlagsEnd : 0);
-        __m512i V[16] = {H[0],
-                         H[1],
-                         H[2],
-                         H[3],
-                         H[4],
-                         H[5],
-                         H[6],
-                         H[7],
-                         TLaneOps::Set(Iv[0]),
-                         TLaneOps::Set(Iv[1]),
-                         TLaneOps::Set(Iv[2]),
-                         TLaneOps::Set(Iv[3]),
-                         Low,
-                         High,
-                         TLaneOps::Set(BlockLen),
-                         TLaneOps::Set(BlockFlags)};
-        Rounds<TLaneOps>(V, M);
-        for (int I = 0; I < 8; ++I)
-            H[I] = TLaneOps::Xor(V[I], V[I + 8]);
+        CompressLanes<TLaneOps>(H, M, Low, High, Flags | (B == 0 ? FlagsStart : 0) | (B + 1 == Blocks ? FlagsEnd : 0));
     }
     for (int I = 8; I < 16; ++I)
         H[I] = _mm512_setzero_si512();
@@ -112,22 +93,8 @@ void HashSixteen(const unsigned char* const* Inputs, std::size_t Blocks, std::ui
 void Blake3HashManyAvx512(const unsigned char* const* Inputs, std::size_t Count, std::size_t Blocks,
                           std::uint64_t Counter, bool IncrementCounter, std::uint32_t Flags, std::uint32_t FlagsStart,
                           std::uint32_t FlagsEnd, unsigned char* Out) {
-    for (; Count >= Lanes; Count -= Lanes) {
-        HashSixteen(Inputs, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Out);
-        Inputs += Lanes;
-        Out += Lanes * CvLen;
-        Counter += IncrementCounter ? Lanes : 0;
-    }
-    if (Count > Lanes / 2) {
-        const unsigned char* Padded[Lanes];
-        for (std::size_t I = 0; I < Lanes; ++I)
-            Padded[I] = Inputs[I < Count ? I : 0];
-        unsigned char Cvs[Lanes * CvLen];
-        HashSixteen(Padded, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Cvs);
-        std::memcpy(Out, Cvs, Count * CvLen);
-    } else if (Count > 0) {
-        Blake3HashManyAvx2(Inputs, Count, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Out);
-    }
+    HashManyInGroups<Lanes>(HashSixteen, Inputs, Count, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd,
+                            Out, Lanes / 2, Blake3HashManyAvx2);
 }
 
 } // namespace quorvane

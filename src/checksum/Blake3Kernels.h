@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <utility>
 
@@ -73,9 +74,58 @@ template <typename Ops, std::size_t R, typename W>
     G<Ops>(V, 3, 4, 9, 14, M[S[14]], M[S[15]]);
 }
 
+template <typename Ops, typename W> [[gnu::always_inline]] inline void Rounds(W (&V)[16], const W (&M)[16]) {
+    [&]<std::size_t... R>(std::index_sequence<R...>) {
+        (Round<Ops, R>(V, M), ...);
+    }
+    (std::make_index_sequence<7>());
+}
+
+// One block in every lane of a SIMD kernel: the state from the chaining values H[0..7], the counter words,
+// the block length and the block's flags, then the rounds; H[0..7] become the new chaining values.
 template <typename Ops, typename W>
-[[gnu::always_inline]] inline void Rounds(W (&V)[16], const W (&M)[16]) {
-    [&]<std::size_t... R>(std::index_sequence<R...>) { (Round<Ops, R>(V, M), ...); }(std::make_index_sequence<7>());
+[[gnu::always_inline]] inline void CompressLanes(W* H, const W (&M)[16], W Low, W High, std::uint32_t BlockFlags) {
+    W V[16];
+    for (int I = 0; I < 8; ++I)
+        V[I] = H[I];
+    for (int I = 0; I < 4; ++I)
+        V[8 + I] = Ops::Set(Iv[I]);
+    V[12] = Low;
+    V[13] = High;
+    V[14] = Ops::Set(BlockLen);
+    V[15] = Ops::Set(BlockFlags);
+    Rounds<Ops>(V, M);
+    for (int I = 0; I < 8; ++I)
+        H[I] = Ops::Xor(V[I], V[I + 8]);
+}
+
+// The bulk step of a SIMD kernel from its step for Lanes inputs at once (HashLanes, with the arguments of
+// TBlake3HashManyFn but no count): whole groups first, then the rest padded with copies of its first input,
+// or, when there are no more than Fewest of them, by Fewer (another kernel) instead.
+template <std::size_t Lanes, typename THashLanes>
+void HashManyInGroups(THashLanes HashLanes, const unsigned char* const* Inputs, std::size_t Count, std::size_t Blocks,
+                      std::uint64_t Counter, bool IncrementCounter, std::uint32_t Flags, std::uint32_t FlagsStart,
+                      std::uint32_t FlagsEnd, unsigned char* Out, std::size_t Fewest = 0,
+                      void (*Fewer)(const unsigned char* const*, std::size_t, std::size_t, std::uint64_t, bool,
+                                    std::uint32_t, std::uint32_t, std::uint32_t, unsigned char*) = nullptr) {
+    for (; Count >= Lanes; Count -= Lanes) {
+        HashLanes(Inputs, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Out);
+        Inputs += Lanes;
+        Out += Lanes * CvLen;
+        Counter += IncrementCounter ? Lanes : 0;
+    }
+    if (Count == 0)
+        return;
+    if (Count <= Fewest && Fewer) {
+        Fewer(Inputs, Count, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Out);
+        return;
+    }
+    const unsigned char* Padded[Lanes];
+    for (std::size_t I = 0; I < Lanes; ++I)
+        Padded[I] = Inputs[I < Count ? I : 0];
+    unsigned char Cvs[Lanes * CvLen];
+    HashLanes(Padded, Blocks, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Cvs);
+    std::memcpy(Out, Cvs, Count * CvLen);
 }
 
 // The compression function: the 16 output words of compressing Block (BlockLength bytes of it meaningful,
